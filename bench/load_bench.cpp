@@ -1,0 +1,3 @@
+// SPDX-License-Identifier: MIT
+#include <benchmark/benchmark.h>
+BENCHMARK_MAIN();

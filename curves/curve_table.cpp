@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#include "curves/curve_table.h"
+
+#include <utility>
+
+namespace tetrode {
+
+CurrentMatrix::CurrentMatrix(int points, int curves)
+    : m_points(points), m_curves(curves),
+      m_values(static_cast<std::size_t>(points) * static_cast<std::size_t>(curves), 0.0F) {}
+
+std::span<const float> CurrentMatrix::curve(int curve) const {
+    return std::span<const float>(m_values).subspan(Offset(0, curve),
+                                                    static_cast<std::size_t>(m_points));
+}
+
+std::span<float> CurrentMatrix::curve(int curve) {
+    return std::span<float>(m_values).subspan(Offset(0, curve), static_cast<std::size_t>(m_points));
+}
+
+void CurrentMatrix::AppendCurve() {
+    m_values.resize(m_values.size() + static_cast<std::size_t>(m_points), 0.0F);
+    ++m_curves;
+}
+
+void CurveTable::AdoptCurves(CurveTable&& loaded) {
+    const float voltageRatio = VoltageRatio;
+    const float powerRatio32 = PowerRatio32;
+    *this = std::move(loaded);
+    VoltageRatio = voltageRatio;
+    PowerRatio32 = powerRatio32;
+}
+
+} // namespace tetrode

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "platform/text_file.h"
+#include "platform/yield.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The text procedures of the curve loader: lines out of a file, fields out of a line, parts out
+// of a path. They keep no state between calls.
+namespace tetrode {
+
+// What ReadTextLine returns in place of a line once the file is exhausted: one NUL character.
+inline const std::string kEndOfFileText(1, '\0');
+
+// Reads one line without its line end. A line ends at LF, at CR LF, or at a lone CR (which does
+// not swallow the next character). A last line that runs into the end of the file is still
+// delivered; after it, every call returns kEndOfFileText. Yields once per line delivered.
+std::string ReadTextLine(TextFile& file, const YieldToEvents& yield = {});
+
+// Splits a line at commas into `fields` (replaced; never empty). A field that opens with a double
+// quote before the next comma is the text between that quote and the next one; whatever lies
+// between the closing quote and the comma is lost, as is text before the opening quote. The last
+// field keeps its quotes. An opening quote with no closing quote before a comma is an
+// invalid-argument fault. Yields once per quoted field and once at the end.
+void SplitCsvFields(std::string_view line, std::vector<std::string>& fields,
+                    const YieldToEvents& yield = {});
+
+// Splits `text` at every occurrence of the one-character `delimiter` into `parts` (replaced;
+// never empty). Yields once at the end.
+void SplitByDelimiter(std::string_view text, char delimiter, std::vector<std::string>& parts,
+                      const YieldToEvents& yield = {});
+
+} // namespace tetrode
