@@ -44,6 +44,6 @@ struct LabelText {
 // The fifteen result label texts in display order, each in its display pattern, milliamperes and
 // percent applied. The window writes them as they stand. Does not fail for finite figures.
 std::array<LabelText, 15> FormatOperatingParameters(const OperatingParameters& figures,
-                                                    char decimalSeparator);
+                                                    std::string_view decimalSeparator);
 
 } // namespace tetrode

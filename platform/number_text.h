@@ -19,14 +19,15 @@ double NumberFromText(std::string_view text);
 // Formats a value with a display pattern of the form "###0.0", "##0.0", "####0.0" or "######0":
 // rounded, half away from zero, to as many decimals as the pattern has after its point; every
 // integer digit shown with at least one, no padding, no thousands separator, a leading minus sign
-// for negative values. `decimalSeparator` is the character shown in place of the pattern's point.
-// The value must be finite.
-std::string FormatDisplayPattern(double value, std::string_view pattern, char decimalSeparator);
+// for negative values. `decimalSeparator` (UTF-8) is shown in place of the pattern's point.
+// A value that is not finite is an overflow fault.
+std::string FormatDisplayPattern(double value, std::string_view pattern,
+                                 std::string_view decimalSeparator);
 
 // The general text form of a single-precision number: rounded to 7 significant digits, trailing
 // zeros and a trailing point removed, a minus sign only for negative values, a zero before the
 // point below 1 ("864.0001", "-57.6", "0.5", "600"). Very large and very small magnitudes are
-// shown in exponent form ("1E+07", "1.5E-05"). The value must be finite.
-std::string FormatGeneralSingle(float value, char decimalSeparator = '.');
+// shown in exponent form ("1E+07", "1.5E-05"). A value that is not finite is an overflow fault.
+std::string FormatGeneralSingle(float value, std::string_view decimalSeparator = ".");
 
 } // namespace tetrode
