@@ -1,1 +1,113 @@
 // SPDX-License-Identifier: MIT
+#include "analysis/load_line.h"
+
+#include "analysis/grid_interpolation.h"
+#include "platform/checked_math.h"
+#include "platform/fault.h"
+#include "platform/number_text.h"
+
+#include <array>
+#include <cmath>
+#include <string_view>
+
+namespace tetrode {
+namespace {
+
+constexpr std::string_view kVoltageRatio =
+    "voltage ratio (screen voltage / data-sheet screen voltage)";
+
+// Half a turn as this calculator has always written it, 5.9e-10 short of pi. Kept rather than
+// replaced by pi so that every point, and every figure derived from it, stays the same to the last
+// digit shown.
+constexpr double kHalfTurn = 3.141592653;
+
+// Where Points B to F lie, as fractions of the way from G to A. They are the positions the
+// twelfth-part weighted sums of the operating figures were made for, so they are kept exactly.
+struct Placement {
+    SamplePoint LoadLineSamples::*point;
+    double fraction;
+    std::string_view anodeName;
+    std::string_view gridName;
+};
+
+// In the order the points are placed: F nearest G first.
+constexpr std::array<Placement, 5> kPlacements{{
+    {&LoadLineSamples::F, 0.261, "anode voltage of Point F", "grid voltage of Point F"},
+    {&LoadLineSamples::E, 0.501, "anode voltage of Point E", "grid voltage of Point E"},
+    {&LoadLineSamples::D, 0.706, "anode voltage of Point D", "grid voltage of Point D"},
+    {&LoadLineSamples::C, 0.867, "anode voltage of Point C", "grid voltage of Point C"},
+    {&LoadLineSamples::B, 0.968, "anode voltage of Point B", "grid voltage of Point B"},
+}};
+
+// The order of the interpolation calls: from the quiescent point towards the peak point.
+constexpr std::array<SamplePoint LoadLineSamples::*, 7> kInterpolationOrder{
+    &LoadLineSamples::G, &LoadLineSamples::F, &LoadLineSamples::E, &LoadLineSamples::D,
+    &LoadLineSamples::C, &LoadLineSamples::B, &LoadLineSamples::A,
+};
+
+// Stores both scale factors in the table; they stay there even if a later step fails.
+void StoreScaleFactors(CurveTable& table, std::string_view screenText) {
+    const double screenVoltage = NumberFromText(screenText);
+    const double ratio = CheckedDivide(screenVoltage, table.DataSheetScreenV, kVoltageRatio);
+    // A negative ratio has no real 1.5th power. Refusing it here, before either factor is stored,
+    // leaves the table as it was.
+    if (ratio < 0.0) {
+        throw Fault(FaultKind::InvalidArgument,
+                    "the screen voltage must be positive: the screen voltage typed and the "
+                    "data-sheet screen voltage of the curves must not differ in sign");
+    }
+    table.VoltageRatio = CheckedToSingle(ratio, kVoltageRatio);
+    table.PowerRatio32 = CheckedToSingle(std::pow(static_cast<double>(table.VoltageRatio), 1.5),
+                                         "current ratio (voltage ratio to the power 1.5)");
+}
+
+// A typed operating voltage in the curves' scale.
+double ToDataSheetScale(std::string_view text, double voltageRatio, std::string_view quantity) {
+    return CheckedDivide(NumberFromText(text), voltageRatio, quantity);
+}
+
+} // namespace
+
+LoadLineSamples SampleLoadLine(CurveTable& table, const OperatingLineTexts& texts) {
+    StoreScaleFactors(table, texts.ScreenBias);
+    const double voltageRatio = table.VoltageRatio;
+
+    LoadLineSamples samples;
+    SamplePoint& g = samples.G;
+    SamplePoint& a = samples.A;
+    g.Anode = ToDataSheetScale(texts.AnodeBias, voltageRatio, "anode voltage of Point G");
+    g.Grid = ToDataSheetScale(texts.GridBias, voltageRatio, "grid voltage of Point G");
+    a.Anode = ToDataSheetScale(texts.MinAnode, voltageRatio, "anode voltage of Point A");
+    a.Grid = ToDataSheetScale(texts.PeakGrid, voltageRatio, "grid voltage of Point A");
+
+    const double anodeSwing = CheckedFinite(g.Anode - a.Anode, "anode voltage swing");
+    const double gridSwing = CheckedFinite(g.Grid - a.Grid, "grid voltage swing");
+    const double length = CheckedFinite(std::sqrt(anodeSwing * anodeSwing + gridSwing * gridSwing),
+                                        "length of the operating line");
+    const double slope = CheckedDivide(gridSwing, anodeSwing, "slope of the operating line");
+    // The arctangent lies within a quarter turn of zero; the half turn points every step from G
+    // towards lower anode voltage.
+    const double angle = std::atan(slope) + kHalfTurn;
+    const double cosine = std::cos(angle);
+    const double sine = std::sin(angle);
+
+    for (const Placement& placement : kPlacements) {
+        SamplePoint& point = samples.*placement.point;
+        const double distance = length * placement.fraction;
+        point.Anode = CheckedFinite(g.Anode + distance * cosine, placement.anodeName);
+        point.Grid = CheckedFinite(g.Grid + distance * sine, placement.gridName);
+    }
+
+    const float powerRatio = table.PowerRatio32;
+    for (SamplePoint LoadLineSamples::*member : kInterpolationOrder) {
+        SamplePoint& point = samples.*member;
+        const InterpolatedCurrents currents =
+            GridInterpolation(table, point.Anode, point.Grid, powerRatio);
+        point.Ib = currents.Ib;
+        point.Ic1 = currents.Ic1;
+        point.Ic2 = currents.Ic2;
+    }
+    return samples;
+}
+
+} // namespace tetrode

@@ -42,7 +42,8 @@ struct LabelText {
 };
 
 // The fifteen result label texts in display order, each in its display pattern, milliamperes and
-// percent applied. The window writes them as they stand. Does not fail for finite figures.
+// percent applied. The window writes them as they stand. Does not fail for the figures that
+// ComputeOperatingParameters returns.
 std::array<LabelText, 15> FormatOperatingParameters(const OperatingParameters& figures,
                                                     std::string_view decimalSeparator);
 
