@@ -1,1 +1,276 @@
 // SPDX-License-Identifier: MIT
+#include "curves/curve_loader.h"
+
+#include "curves/global_quorv.h"
+#include "platform/fault.h"
+#include "platform/field_number.h"
+#include "platform/text_file.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace tetrode {
+namespace {
+
+// The counts are held as signed 16-bit numbers, so an axis holds at most this many entries.
+constexpr int kMaxAxisEntries = std::numeric_limits<std::int16_t>::max();
+
+// The caption keeps the base name less its last four characters: the ".csv" of a usual name.
+constexpr std::size_t kExtensionLength = 4;
+
+// A field quoted in a fault message is cut to this many characters, so that a runaway field does
+// not make a message the size of a line.
+constexpr std::size_t kQuotedFieldLimit = 40;
+
+std::string QuoteForMessage(std::string_view text) {
+    std::string quoted = "\"";
+    for (const char c : text.substr(0, kQuotedFieldLimit)) {
+        // Control characters (a NUL, a stray CR) would garble the message box.
+        quoted.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+    }
+    if (text.size() > kQuotedFieldLimit) {
+        quoted += "...";
+    }
+    quoted += '"';
+    return quoted;
+}
+
+// The last component of the path, after its last "\" or "/": the file's name as the user knows it.
+std::string BaseName(const std::string& path, const YieldToEvents& yield) {
+    std::vector<std::string> parts;
+    SplitByDelimiter(path, '\\', parts, yield);
+    const std::string afterBackslash = parts.back();
+    SplitByDelimiter(afterBackslash, '/', parts, yield);
+    return parts.back();
+}
+
+// The text the caption gains. Names of four characters or more lose their last four (the
+// extension); a shorter name is kept whole rather than refused.
+std::string CaptionSuffix(const std::string& baseName) {
+    const std::size_t kept =
+        baseName.size() < kExtensionLength ? baseName.size() : baseName.size() - kExtensionLength;
+    std::string suffix(1, ' ');
+    suffix.append(baseName, 0, kept);
+    return suffix;
+}
+
+// Reads the curve file line by line, keeping the place for fault messages.
+class CurveFileReader {
+  public:
+    CurveFileReader(const std::string& path, std::string baseName, const YieldToEvents& yield)
+        : m_file(path), m_baseName(std::move(baseName)), m_yield(yield) {}
+
+    // Reads the next line and splits it into fields().
+    void ReadFields() {
+        ReadLine();
+        try {
+            SplitCsvFields(m_line, m_fields, m_yield);
+        } catch (const Fault& fault) {
+            throw Fault(fault.kind(), Place() + ": " + fault.what());
+        }
+    }
+
+    // Reads the next line and drops it unsplit.
+    void SkipLine() { ReadLine(); }
+
+    const std::vector<std::string>& fields() const { return m_fields; }
+    int valueCount() const { return static_cast<int>(m_fields.size()) - 1; }
+    bool atEndOfFile() const { return m_line == kEndOfFileText; }
+
+    // Field `index` of the current line as a single-precision number.
+    float Number(std::size_t index) const {
+        const std::string& field = m_fields[index];
+        const FieldNumber number = SingleFromField(field);
+        switch (number.status) {
+        case FieldNumberStatus::Converted:
+            return number.value;
+        case FieldNumberStatus::OutOfRange:
+            throw Fault(FaultKind::Overflow, FieldPlace(index) + " is " + QuoteForMessage(field) +
+                                                 ", a number too large for single precision");
+        case FieldNumberStatus::NotANumber:
+            break;
+        }
+        if (atEndOfFile()) {
+            throw Fault(FaultKind::TypeMismatch, Place() + ": the file ends too early");
+        }
+        throw Fault(FaultKind::TypeMismatch,
+                    FieldPlace(index) + " is " + QuoteForMessage(field) + ", not a number");
+    }
+
+    // "line 7 of example.csv"
+    std::string Place() const {
+        return "line " + std::to_string(m_lineNumber) + " of " + m_baseName;
+    }
+
+    // "line 7, field 3 of example.csv"; fields count from 0, the first being the row's label.
+    std::string FieldPlace(std::size_t index) const {
+        return "line " + std::to_string(m_lineNumber) + ", field " + std::to_string(index) +
+               " of " + m_baseName;
+    }
+
+    std::size_t lineLength() const { return m_line.size(); }
+
+  private:
+    void ReadLine() {
+        m_line = ReadTextLine(m_file, m_yield);
+        ++m_lineNumber;
+    }
+
+    TextFile m_file;
+    std::string m_baseName;
+    const YieldToEvents& m_yield;
+    std::string m_line;
+    std::vector<std::string> m_fields;
+    int m_lineNumber = 0;
+};
+
+// The number of curve rows a file of `fileSize` bytes probably holds, judged from the length of
+// its anode-voltage line: each curve has three rows of about that length. Only a hint for
+// reserving memory; it never exceeds what the 16-bit count allows.
+std::size_t EstimateCurveCount(const std::string& path, std::size_t anodeLineLength) {
+    std::error_code error;
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
+    if (error || anodeLineLength == 0) {
+        return 0;
+    }
+    const std::uintmax_t estimate = fileSize / (3 * (anodeLineLength + 1)) + 1;
+    return static_cast<std::size_t>(
+        std::min<std::uintmax_t>(estimate, static_cast<std::uintmax_t>(kMaxAxisEntries)));
+}
+
+// Reads one screen-current or control-grid-current block: one row per curve, N values each.
+CurrentMatrix ReadCurrentBlock(CurveFileReader& reader, int points, int curves,
+                               std::string_view blockName) {
+    CurrentMatrix matrix(points, curves);
+    for (int curve = 0; curve < curves; ++curve) {
+        reader.ReadFields();
+        const int available = std::min(reader.valueCount(), points);
+        std::span<float> row = matrix.curve(curve);
+        // Values are converted from the first column on, so a bad number before the row runs
+        // short is reported as what it is.
+        for (int point = 0; point < available; ++point) {
+            row[static_cast<std::size_t>(point)] =
+                reader.Number(static_cast<std::size_t>(point) + 1);
+        }
+        if (available < points && reader.atEndOfFile()) {
+            throw Fault(FaultKind::SubscriptOutOfRange, reader.Place() + ": the file ends before " +
+                                                            std::string(blockName) + " row " +
+                                                            std::to_string(curve + 1));
+        }
+        if (available < points) {
+            throw Fault(FaultKind::SubscriptOutOfRange,
+                        reader.Place() + " (" + std::string(blockName) + " row " +
+                            std::to_string(curve + 1) + ") has " +
+                            std::to_string(std::max(reader.valueCount(), 0)) + " values, " +
+                            std::to_string(points) + " needed");
+        }
+    }
+    return matrix;
+}
+
+bool IsScreenMarker(const std::string& field) {
+    return field == "Screen" || field == "screen";
+}
+
+// Everything of a load but the final yield; the file is closed when this returns.
+LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yield) {
+    LoadedCurveFile loaded;
+    std::string baseName = BaseName(path, yield);
+    CurveFileReader reader(path, baseName, yield);
+    loaded.captionSuffix = CaptionSuffix(baseName);
+    CurveTable& table = loaded.table;
+
+    // Header line: the screen voltage, kept as text for the window and read as a number.
+    reader.ReadFields();
+    loaded.screenVoltageText = reader.fields()[0];
+    table.DataSheetScreenV = reader.Number(0);
+
+    // Anode-voltage line: field 0 is a label, the rest are the columns.
+    reader.ReadFields();
+    const int points = reader.valueCount();
+    if (points > kMaxAxisEntries) {
+        throw Fault(FaultKind::Overflow, reader.Place() + " has " + std::to_string(points) +
+                                             " anode voltages, more than " +
+                                             std::to_string(kMaxAxisEntries));
+    }
+    if (points == 0) {
+        throw Fault(FaultKind::SubscriptOutOfRange,
+                    reader.Place() + " (anode voltages) has no anode voltage after its label");
+    }
+    table.AnodeVoltages.assign(static_cast<std::size_t>(points), 0.0F);
+    for (int point = 0; point < points; ++point) {
+        table.AnodeVoltages[static_cast<std::size_t>(point)] =
+            reader.Number(static_cast<std::size_t>(point) + 1);
+    }
+
+    // Anode-current block: one row per curve until the "Screen" marker. The rows are gathered
+    // into one buffer, reserved from an estimate, and the matrix is built once at the end, so
+    // the block never needs more than about twice its own size.
+    const std::size_t rowLength = static_cast<std::size_t>(points);
+    std::vector<float> anodeRows;
+    anodeRows.reserve(EstimateCurveCount(path, reader.lineLength()) * rowLength);
+    table.GridVoltages.clear();
+    int curves = 0;
+    reader.ReadFields();
+    while (!IsScreenMarker(reader.fields()[0])) {
+        if (curves == kMaxAxisEntries) {
+            throw Fault(FaultKind::Overflow, reader.Place() + ": more than " +
+                                                 std::to_string(kMaxAxisEntries) +
+                                                 " curves before the \"Screen\" line");
+        }
+        ++curves;
+        table.GridVoltages.push_back(reader.Number(0));
+        anodeRows.resize(anodeRows.size() + rowLength, 0.0F);
+        float* const row = anodeRows.data() + anodeRows.size() - rowLength;
+        const int values = reader.valueCount();
+        for (int point = 0; point < std::min(values, points); ++point) {
+            row[point] = reader.Number(static_cast<std::size_t>(point) + 1);
+        }
+        if (values > points) {
+            throw Fault(FaultKind::SubscriptOutOfRange,
+                        reader.Place() + " (anode-current row " + std::to_string(curves) +
+                            ") has " + std::to_string(values) + " values, at most " +
+                            std::to_string(points) + " allowed");
+        }
+        reader.ReadFields();
+    }
+    if (curves == 0) {
+        throw Fault(FaultKind::SubscriptOutOfRange,
+                    reader.Place() + ": the \"Screen\" line comes before any curve row");
+    }
+    table.AnodeCurrents = CurrentMatrix(points, curves);
+    for (int curve = 0; curve < curves; ++curve) {
+        const auto rowStart = anodeRows.begin() + static_cast<std::ptrdiff_t>(curve) *
+                                                      static_cast<std::ptrdiff_t>(rowLength);
+        std::copy(rowStart, rowStart + static_cast<std::ptrdiff_t>(rowLength),
+                  table.AnodeCurrents.curve(curve).begin());
+    }
+    std::vector<float>().swap(anodeRows);
+
+    table.ScreenCurrents = ReadCurrentBlock(reader, points, curves, "screen-current");
+    reader.SkipLine();
+    table.GridCurrents = ReadCurrentBlock(reader, points, curves, "control-grid-current");
+
+    table.NumAnodePoints = static_cast<std::int16_t>(points);
+    table.NumGridCurves = static_cast<std::int16_t>(curves);
+    return loaded;
+}
+
+} // namespace
+
+LoadedCurveFile LoadCurveFile(const std::string& path, const YieldToEvents& yield) {
+    // The table is built apart and handed back only when complete: a load that stops on a fault
+    // leaves nothing behind, and the window keeps the curves it had.
+    LoadedCurveFile loaded = ReadCurveFile(path, yield);
+    YieldNow(yield);
+    return loaded;
+}
+
+} // namespace tetrode
