@@ -160,8 +160,11 @@ DecimalDigits ToDecimalDigits(double value, int significantDigits) {
     const std::size_t letter = text.find('e');
     DecimalDigits result;
     result.negative = std::signbit(value);
-    result.digits = text.substr(0, letter);
-    std::erase(result.digits, '.');
+    // Built digit by digit around the point, so 15 digits stay within the string's own buffer.
+    result.digits.assign(1, text[0]);
+    if (letter > 2) {
+        result.digits.append(text.substr(2, letter - 2));
+    }
     const char* exponentStart = text.data() + letter + (text[letter + 1] == '+' ? 2 : 1);
     int exponent = 0;
     std::from_chars(exponentStart, text.data() + text.size(), exponent);
@@ -216,7 +219,7 @@ std::string FixedText(std::string digits, int point, int places, std::string_vie
 }
 
 bool IsZero(const std::string& digits) {
-    return digits.find_first_not_of('0') == std::string::npos;
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c == '0'; });
 }
 
 // The number of decimals a pattern asks for: the characters after its point.
@@ -225,8 +228,10 @@ int DecimalPlaces(std::string_view pattern) {
     const std::string_view integer = pattern.substr(0, point);
     const std::string_view fraction =
         point == std::string_view::npos ? std::string_view() : pattern.substr(point + 1);
-    if (integer.empty() || integer.find_first_not_of("#0") != std::string_view::npos ||
-        fraction.find_first_not_of('0') != std::string_view::npos) {
+    const auto isIntegerDigit = [](char c) { return c == '#' || c == '0'; };
+    const auto isFractionDigit = [](char c) { return c == '0'; };
+    if (integer.empty() || !std::all_of(integer.begin(), integer.end(), isIntegerDigit) ||
+        !std::all_of(fraction.begin(), fraction.end(), isFractionDigit)) {
         throw Fault(FaultKind::InvalidArgument,
                     "the display pattern \"" + std::string(pattern) + "\" is not supported");
     }

@@ -49,6 +49,8 @@ TEST(NumberFromText, ReadsTheTextsTypedIntoTheEntryBoxes) {
         {"leading point", ".5", 0.5},
         {"negative leading point", "-.25", -0.25},
         {"trailing point", "5.", 5.0},
+        {"trailing point before the exponent", "1.e5", 100000.0},
+        {"trailing point before D", "5.d2", 500.0},
         {"second point ends the number", "1.2.3", 1.2},
         {"e without digits ends before it", "2e", 2.0},
         {"e and sign without digits", "2e+", 2.0},
