@@ -79,16 +79,26 @@ TEST(GridInterpolation, AnodeCurrentAtTheExamplePoints) {
     }
 }
 
-TEST(GridInterpolation, NonUniformAnodeAxisExtrapolatesWithTheLastStep) {
-    // Last step 100, first step 200: x = 350 lies at 1.5 steps from entry 1.
-    const CurveTable table = ExampleTable({200.0F, 400.0F, 500.0F});
-    EXPECT_NEAR(GridInterpolation(table, 350, -20, 1.0F).Ib, 0.9, 1e-6);
-}
-
-TEST(GridInterpolation, NonUniformGridAxisExtrapolatesWithTheLastStep) {
-    // Last step 10, first step 20: y = -5 lies at 1.5 steps above curve 2, between 0.6 and 1.2.
-    const CurveTable table = ExampleTable({200.0F, 400.0F, 600.0F}, {0.0F, -20.0F, -30.0F});
-    EXPECT_NEAR(GridInterpolation(table, 200, -5, 1.0F).Ib, 0.6 + 1.5 * (1.2 - 0.6), 1e-6);
+TEST(GridInterpolation, NonUniformAxesExtrapolateWithTheLastStep) {
+    struct Case {
+        const char* name;
+        std::vector<float> anodeVoltages;
+        std::vector<float> gridVoltages;
+        double x;
+        double y;
+        double ib;
+    };
+    const Case cases[] = {
+        // Last step 100, first step 200: fx = (350 - 200) / 100 = 1.5, above the 0.8 of entry 2.
+        {"anode axis", {200, 400, 500}, {0, -20, -40}, 350, -20, 0.6 + 1.5 * (0.8 - 0.6)},
+        // Last step 10, first step 20: fy = (-5 - -20) / 10 = 1.5, above the 1.2 of curve 1.
+        {"grid axis", {200, 400, 600}, {0, -20, -30}, 200, -5, 0.6 + 1.5 * (1.2 - 0.6)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CurveTable table = ExampleTable(c.anodeVoltages, c.gridVoltages);
+        EXPECT_NEAR(GridInterpolation(table, c.x, c.y, 1.0F).Ib, c.ib, 1e-6);
+    }
 }
 
 TEST(GridInterpolation, CurrentsAreMultipliedByThePowerRatio) {
