@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds everything and runs every test.
+# Builds everything and runs every test: once as released (gcc, Release), then once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer (clang, build-asan). A failure in either fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build" -j "$(nproc)"
-cd "$root/build"
+(cd "$root/build" && ctest --output-on-failure -j "$(nproc)")
+
+echo "== The tests again under AddressSanitizer and UndefinedBehaviorSanitizer =="
+(cd "$root" && cmake --preset asan >/dev/null)
+cmake --build "$root/build-asan" -j "$(nproc)"
+cd "$root/build-asan"
 ctest --output-on-failure -j "$(nproc)"
