@@ -1,1 +1,12 @@
 // SPDX-License-Identifier: MIT
+#include "platform/event_yield.h"
+
+#include <QCoreApplication>
+
+namespace tetrode {
+
+YieldToEvents EventLoopYield() {
+    return [] { QCoreApplication::processEvents(); };
+}
+
+} // namespace tetrode

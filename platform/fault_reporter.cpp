@@ -1,1 +1,23 @@
 // SPDX-License-Identifier: MIT
+#include "platform/fault_reporter.h"
+
+#include <QMessageBox>
+
+#include <utility>
+
+namespace tetrode {
+
+MessageBoxFaultReporter::MessageBoxFaultReporter(QString programTitle)
+    : m_programTitle(std::move(programTitle)) {}
+
+void MessageBoxFaultReporter::Report(QWidget* parent, const Fault& fault) {
+    QMessageBox::critical(parent, m_programTitle, FaultReportText(fault));
+}
+
+QString FaultReportText(const Fault& fault) {
+    const std::string_view kind = FaultKindName(fault.kind());
+    return QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size())) +
+           QStringLiteral(":\n") + QString::fromUtf8(fault.what());
+}
+
+} // namespace tetrode

@@ -1,1 +1,12 @@
 // SPDX-License-Identifier: MIT
+#include "platform/file_chooser.h"
+
+#include <QFileDialog>
+
+namespace tetrode {
+
+QString DialogFileChooser::ChooseFile(QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, tr("Choose a Tetrode"));
+}
+
+} // namespace tetrode

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QFont>
+
+namespace tetrode {
+
+// `font`, made smaller in half-point steps until every label caption of the window layout fits
+// inside its label; unchanged when it fits already. The twips layout was drawn for a narrow 8-point
+// face, and common desktop defaults (DejaVu Sans 9 pt) would cut the longer captions off.
+QFont FontFittingLayout(QFont font);
+
+} // namespace tetrode
