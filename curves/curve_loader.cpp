@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -80,13 +81,14 @@ class CurveFileReader {
     // Reads the next line and drops it unsplit.
     void SkipLine() { ReadLine(); }
 
-    const std::vector<std::string>& fields() const { return m_fields; }
+    // The fields of the current line; views into it, valid until the next read.
+    const std::vector<std::string_view>& fields() const { return m_fields; }
     int valueCount() const { return static_cast<int>(m_fields.size()) - 1; }
     bool atEndOfFile() const { return m_line == kEndOfFileText; }
 
     // Field `index` of the current line as a single-precision number.
     float Number(std::size_t index) const {
-        const std::string& field = m_fields[index];
+        const std::string_view field = m_fields[index];
         const FieldNumber number = SingleFromField(field);
         switch (number.status) {
         case FieldNumberStatus::Converted:
@@ -127,38 +129,54 @@ class CurveFileReader {
     std::string m_baseName;
     const YieldToEvents& m_yield;
     std::string m_line;
-    std::vector<std::string> m_fields;
+    std::vector<std::string_view> m_fields;
     int m_lineNumber = 0;
 };
 
-// The number of curve rows a file of `fileSize` bytes probably holds, judged from the length of
-// its anode-voltage line: each curve has three rows of about that length. Only a hint for
-// reserving memory; it never exceeds what the 16-bit count allows.
-std::size_t EstimateCurveCount(const std::string& path, std::size_t anodeLineLength) {
+// How many curve rows a file probably holds, judged from its size and the length of its first
+// curve row (each curve has three rows of about that length), with a little to spare. Never more
+// than a valid file can hold: each curve needs at least 2N bytes in each of the screen-current
+// and control-grid-current blocks. Only a hint for reserving memory.
+std::size_t EstimateCurveCount(const std::string& path, std::size_t firstRowLength, int points) {
     std::error_code error;
     const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
-    if (error || anodeLineLength == 0) {
+    if (error) {
         return 0;
     }
-    const std::uintmax_t estimate = fileSize / (3 * (anodeLineLength + 1)) + 1;
-    return static_cast<std::size_t>(
-        std::min<std::uintmax_t>(estimate, static_cast<std::uintmax_t>(kMaxAxisEntries)));
+    const std::uintmax_t fromRowLength = fileSize / (3 * (firstRowLength + 1));
+    const std::uintmax_t estimate = fromRowLength + fromRowLength / 50 + 1;
+    const std::uintmax_t validAtMost = fileSize / (4 * static_cast<std::uintmax_t>(points));
+    return static_cast<std::size_t>(std::min<std::uintmax_t>(
+        {estimate, validAtMost, static_cast<std::uintmax_t>(kMaxAxisEntries)}));
+}
+
+// Fields 1 to `count` of the current line, converted into `row`.
+void ConvertValues(const CurveFileReader& reader, std::span<float> row, int count) {
+    // From the first column on, so that a bad number before a row runs short is reported as what
+    // it is.
+    for (int point = 0; point < count; ++point) {
+        row[static_cast<std::size_t>(point)] = reader.Number(static_cast<std::size_t>(point) + 1);
+    }
+}
+
+// Adds one row of `points` zeros to `values` and gives it back for filling.
+std::span<float> NewRow(std::vector<float>& values, int points) {
+    const std::size_t rowLength = static_cast<std::size_t>(points);
+    values.resize(values.size() + rowLength, 0.0F);
+    return std::span<float>(values).last(rowLength);
 }
 
 // Reads one screen-current or control-grid-current block: one row per curve, N values each.
+// The rows are gathered in a vector reserved for the whole block and handed to the matrix as it
+// is, so no large block of memory is cleared or copied between two yields.
 CurrentMatrix ReadCurrentBlock(CurveFileReader& reader, int points, int curves,
                                std::string_view blockName) {
-    CurrentMatrix matrix(points, curves);
+    std::vector<float> values;
+    values.reserve(static_cast<std::size_t>(points) * static_cast<std::size_t>(curves));
     for (int curve = 0; curve < curves; ++curve) {
         reader.ReadFields();
         const int available = std::min(reader.valueCount(), points);
-        std::span<float> row = matrix.curve(curve);
-        // Values are converted from the first column on, so a bad number before the row runs
-        // short is reported as what it is.
-        for (int point = 0; point < available; ++point) {
-            row[static_cast<std::size_t>(point)] =
-                reader.Number(static_cast<std::size_t>(point) + 1);
-        }
+        ConvertValues(reader, NewRow(values, points), available);
         if (available < points && reader.atEndOfFile()) {
             throw Fault(FaultKind::SubscriptOutOfRange, reader.Place() + ": the file ends before " +
                                                             std::string(blockName) + " row " +
@@ -172,10 +190,10 @@ CurrentMatrix ReadCurrentBlock(CurveFileReader& reader, int points, int curves,
                             std::to_string(points) + " needed");
         }
     }
-    return matrix;
+    return CurrentMatrix(points, curves, std::move(values));
 }
 
-bool IsScreenMarker(const std::string& field) {
+bool IsScreenMarker(std::string_view field) {
     return field == "Screen" || field == "screen";
 }
 
@@ -189,7 +207,7 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
 
     // Header line: the screen voltage, kept as text for the window and read as a number.
     reader.ReadFields();
-    loaded.screenVoltageText = reader.fields()[0];
+    loaded.screenVoltageText = std::string(reader.fields()[0]);
     table.DataSheetScreenV = reader.Number(0);
 
     // Anode-voltage line: field 0 is a label, the rest are the columns.
@@ -210,15 +228,14 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
             reader.Number(static_cast<std::size_t>(point) + 1);
     }
 
-    // Anode-current block: one row per curve until the "Screen" marker. The rows are gathered
-    // into one buffer, reserved from an estimate, and the matrix is built once at the end, so
-    // the block never needs more than about twice its own size.
-    const std::size_t rowLength = static_cast<std::size_t>(points);
+    // Anode-current block: one row per curve until the "Screen" marker. The count is unknown
+    // until the marker comes, so the rows are gathered in a vector reserved from an estimate.
     std::vector<float> anodeRows;
-    anodeRows.reserve(EstimateCurveCount(path, reader.lineLength()) * rowLength);
     table.GridVoltages.clear();
     int curves = 0;
     reader.ReadFields();
+    anodeRows.reserve(EstimateCurveCount(path, reader.lineLength(), points) *
+                      static_cast<std::size_t>(points));
     while (!IsScreenMarker(reader.fields()[0])) {
         if (curves == kMaxAxisEntries) {
             throw Fault(FaultKind::Overflow, reader.Place() + ": more than " +
@@ -227,12 +244,8 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
         }
         ++curves;
         table.GridVoltages.push_back(reader.Number(0));
-        anodeRows.resize(anodeRows.size() + rowLength, 0.0F);
-        float* const row = anodeRows.data() + anodeRows.size() - rowLength;
         const int values = reader.valueCount();
-        for (int point = 0; point < std::min(values, points); ++point) {
-            row[point] = reader.Number(static_cast<std::size_t>(point) + 1);
-        }
+        ConvertValues(reader, NewRow(anodeRows, points), std::min(values, points));
         if (values > points) {
             throw Fault(FaultKind::SubscriptOutOfRange,
                         reader.Place() + " (anode-current row " + std::to_string(curves) +
@@ -245,14 +258,12 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
         throw Fault(FaultKind::SubscriptOutOfRange,
                     reader.Place() + ": the \"Screen\" line comes before any curve row");
     }
-    table.AnodeCurrents = CurrentMatrix(points, curves);
-    for (int curve = 0; curve < curves; ++curve) {
-        const auto rowStart = anodeRows.begin() + static_cast<std::ptrdiff_t>(curve) *
-                                                      static_cast<std::ptrdiff_t>(rowLength);
-        std::copy(rowStart, rowStart + static_cast<std::ptrdiff_t>(rowLength),
-                  table.AnodeCurrents.curve(curve).begin());
+    // A poor estimate (rows of very different lengths) leaves spare capacity that the table
+    // would carry for its whole life; beyond an eighth it is given back.
+    if (anodeRows.capacity() - anodeRows.size() > anodeRows.size() / 8) {
+        anodeRows.shrink_to_fit();
     }
-    std::vector<float>().swap(anodeRows);
+    table.AnodeCurrents = CurrentMatrix(points, curves, std::move(anodeRows));
 
     table.ScreenCurrents = ReadCurrentBlock(reader, points, curves, "screen-current");
     reader.SkipLine();

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "curves/curve_table.h"
 
+#include "platform/fault.h"
+
+#include <string>
 #include <utility>
 
 namespace tetrode {
@@ -8,6 +11,17 @@ namespace tetrode {
 CurrentMatrix::CurrentMatrix(int points, int curves)
     : m_points(points), m_curves(curves),
       m_values(static_cast<std::size_t>(points) * static_cast<std::size_t>(curves), 0.0F) {}
+
+CurrentMatrix::CurrentMatrix(int points, int curves, std::vector<float> values)
+    : m_points(points), m_curves(curves), m_values(std::move(values)) {
+    if (points < 0 || curves < 0 ||
+        m_values.size() != static_cast<std::size_t>(points) * static_cast<std::size_t>(curves)) {
+        throw Fault(FaultKind::SubscriptOutOfRange,
+                    "a current matrix of " + std::to_string(points) + " points by " +
+                        std::to_string(curves) + " curves cannot hold " +
+                        std::to_string(m_values.size()) + " values");
+    }
+}
 
 std::span<const float> CurrentMatrix::curve(int curve) const {
     return std::span<const float>(m_values).subspan(Offset(0, curve),

@@ -11,10 +11,14 @@ namespace tetrode {
 // Indexed from 0: `at(point, curve)` is the current at anode point `point` on grid curve `curve`.
 // Stored curve by curve, as the curve file lists them, so a growing curve count appends a row.
 class CurrentMatrix {
-public:
+  public:
     CurrentMatrix() = default;
     // A matrix of the given shape, every entry 0.
     CurrentMatrix(int points, int curves);
+    // A matrix of the given shape that takes over `values`, curve by curve as curve(i) lists them;
+    // there must be points x curves of them. Lets the loader gather rows as they come and hand
+    // them over without clearing and copying a large block in one go.
+    CurrentMatrix(int points, int curves, std::vector<float> values);
 
     int points() const { return m_points; }
     int curves() const { return m_curves; }
@@ -31,7 +35,7 @@ public:
 
     friend bool operator==(const CurrentMatrix&, const CurrentMatrix&) = default;
 
-private:
+  private:
     std::size_t Offset(int point, int curve) const {
         return static_cast<std::size_t>(curve) * static_cast<std::size_t>(m_points) +
                static_cast<std::size_t>(point);

@@ -3,6 +3,7 @@
 
 #include "platform/fault.h"
 
+#include <cstring>
 #include <string>
 
 namespace tetrode {
@@ -13,39 +14,100 @@ constexpr char kLineFeed = '\n';
 
 // Stores `text` as entry `index` of a list that a split is rebuilding. Entries left from the
 // previous split are overwritten in place, so a caller that splits line after line into the same
-// list keeps the strings' buffers instead of allocating new ones for every field.
-void StoreEntry(std::vector<std::string>& list, std::size_t index, std::string_view text) {
+// list of strings keeps their buffers instead of allocating new ones for every field.
+template <typename Entry>
+void StoreEntry(std::vector<Entry>& list, std::size_t index, std::string_view text) {
     if (index < list.size()) {
-        list[index].assign(text);
+        list[index] = text;
     } else {
         list.emplace_back(text);
     }
+}
+
+// Both forms of SplitCsvFields: the fields as strings or as views of the line.
+template <typename Field>
+void SplitCsvFieldsInto(std::string_view line, std::vector<Field>& fields,
+                        const YieldToEvents& yield) {
+    std::string_view rest = line;
+    std::size_t n = 0;
+    for (;;) {
+        // One pass to the first comma or double quote: most fields hold neither a quote nor more
+        // than a few characters, and this is the loader's innermost loop.
+        std::size_t stop = 0;
+        while (stop < rest.size() && rest[stop] != ',' && rest[stop] != '"') {
+            ++stop;
+        }
+        if (stop == rest.size()) {
+            break;
+        }
+        if (rest[stop] == ',') {
+            StoreEntry(fields, n, rest.substr(0, stop));
+            rest.remove_prefix(stop + 1);
+            ++n;
+            continue;
+        }
+        // A double quote opens a quoted field only when a comma follows it; otherwise the rest of
+        // the line is the last field and keeps its quotes.
+        const std::size_t quote = stop;
+        const std::size_t comma = rest.find(',', quote + 1);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        YieldNow(yield);
+        const std::size_t closing = rest.find('"', quote + 1);
+        if (closing == std::string_view::npos) {
+            throw Fault(FaultKind::InvalidArgument,
+                        "field " + std::to_string(n) +
+                            " opens with a double quote that is never closed");
+        }
+        // The closing quote may lie beyond the comma (a comma inside quotes); the field then
+        // takes the text up to it while the rest still starts after the first comma, as the file
+        // format has always done. Curve files hold no such commas. Text before the opening quote
+        // and between the closing quote and the comma belongs to no field.
+        StoreEntry(fields, n, rest.substr(quote + 1, closing - quote - 1));
+        rest.remove_prefix(comma + 1);
+        ++n;
+    }
+    StoreEntry(fields, n, rest);
+    fields.resize(n + 1);
+    YieldNow(yield);
 }
 
 } // namespace
 
 std::string ReadTextLine(TextFile& file, const YieldToEvents& yield) {
     std::string line;
-    char c = 0;
     bool sawAny = false;
-    while (file.ReadChar(c)) {
+    // The line is gathered a buffered block at a time: the bytes up to a line end are appended in
+    // one piece, which for long curve rows is far cheaper than a call per character.
+    for (std::string_view block = file.Buffered(); !block.empty(); block = file.Buffered()) {
         sawAny = true;
-        if (c == kLineFeed) {
-            YieldNow(yield);
-            return line;
+        // memchr scans a block many bytes at a time; curve rows are thousands of bytes long.
+        std::size_t end = block.size();
+        if (const void* lf = std::memchr(block.data(), kLineFeed, end)) {
+            end = static_cast<std::size_t>(static_cast<const char*>(lf) - block.data());
         }
-        if (c == kCarriageReturn) {
+        if (const void* cr = std::memchr(block.data(), kCarriageReturn, end)) {
+            end = static_cast<std::size_t>(static_cast<const char*>(cr) - block.data());
+        }
+        line.append(block.data(), end);
+        if (end == block.size()) {
+            file.Consume(end);
+            continue;
+        }
+        const bool carriageReturn = block[end] == kCarriageReturn;
+        file.Consume(end + 1);
+        if (carriageReturn) {
             // CR LF is one line end. A lone CR (old Macintosh files) ends the line by itself and
             // leaves the next character for the next line; swallowing it would turn "-10" into
             // "10".
-            char next = 0;
-            if (file.PeekChar(next) && next == kLineFeed) {
-                file.ReadChar(next);
+            const std::string_view next = file.Buffered();
+            if (!next.empty() && next.front() == kLineFeed) {
+                file.Consume(1);
             }
-            YieldNow(yield);
-            return line;
         }
-        line.push_back(c);
+        YieldNow(yield);
+        return line;
     }
     if (sawAny) {
         // The last line of a file need not end in a line end: it is delivered like any other, and
@@ -58,38 +120,12 @@ std::string ReadTextLine(TextFile& file, const YieldToEvents& yield) {
 
 void SplitCsvFields(std::string_view line, std::vector<std::string>& fields,
                     const YieldToEvents& yield) {
-    std::string_view rest = line;
-    std::size_t n = 0;
-    for (;;) {
-        const std::size_t comma = rest.find(',');
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        // Only a double quote before the comma opens a quoted field, so the search for it stops
-        // at the comma; searching the whole rest of a long line for every field would cost time
-        // that grows with the square of the line's length.
-        const std::size_t quote = rest.substr(0, comma).find('"');
-        if (quote != std::string_view::npos) {
-            YieldNow(yield);
-            const std::size_t closing = rest.find('"', quote + 1);
-            if (closing == std::string_view::npos) {
-                throw Fault(FaultKind::InvalidArgument,
-                            "field " + std::to_string(n) +
-                                " opens with a double quote that is never closed");
-            }
-            // The closing quote may lie beyond the comma (a comma inside quotes); the field then
-            // takes the text up to it while the rest still starts after the first comma, as the
-            // file format has always done. Curve files hold no such commas.
-            StoreEntry(fields, n, rest.substr(quote + 1, closing - quote - 1));
-        } else {
-            StoreEntry(fields, n, rest.substr(0, comma));
-        }
-        rest.remove_prefix(comma + 1);
-        ++n;
-    }
-    StoreEntry(fields, n, rest);
-    fields.resize(n + 1);
-    YieldNow(yield);
+    SplitCsvFieldsInto(line, fields, yield);
+}
+
+void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields,
+                    const YieldToEvents& yield) {
+    SplitCsvFieldsInto(line, fields, yield);
 }
 
 void SplitByDelimiter(std::string_view text, char delimiter, std::vector<std::string>& parts,

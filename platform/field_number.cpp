@@ -2,7 +2,6 @@
 #include "platform/field_number.h"
 
 #include <charconv>
-#include <limits>
 #include <system_error>
 
 namespace tetrode {
@@ -15,130 +14,125 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The shape of a number that passed the grammar check, enough to tell an overflow from an
-// underflow when from_chars reports a result out of range.
-struct NumberShape {
-    std::string_view text; // sign (minus only), mantissa and exponent, no blanks
-    bool negative = false;
-    // Position of the first non-zero mantissa digit relative to the decimal point, as a power of
-    // ten (1.5 gives 0, 0.015 gives -2); meaningless when the mantissa is all zeros.
-    long long leadingPower = 0;
-    bool allZeroMantissa = true;
-};
-
-// Digits of an exponent beyond this many only matter for saturation; they cannot change whether
-// the value is out of range in one direction or the other.
-constexpr long long kExponentClamp = 1'000'000'000LL;
-
-// Checks the whole field against the grammar
-//     blanks [+|-] (digits [. [digits]] | . digits) [(E|e) [+|-] digits] blanks
-// Both "5." and ".5" are accepted: they are ordinary decimal notation and spreadsheets write them.
-// Blanks are the space and the tab. Returns false for anything else.
-bool ParseShape(std::string_view field, NumberShape& shape) {
+std::string_view TrimBlanks(std::string_view text) {
     std::size_t begin = 0;
-    std::size_t end = field.size();
-    while (begin < end && IsBlank(field[begin])) {
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin])) {
         ++begin;
     }
-    while (end > begin && IsBlank(field[end - 1])) {
+    while (end > begin && IsBlank(text[end - 1])) {
         --end;
     }
-    const std::string_view core = field.substr(begin, end - begin);
+    return text.substr(begin, end - begin);
+}
 
+// Checks a blank-trimmed field against the grammar
+//     [+|-] (digits [. [digits]] | . digits) [(E|e) [+|-] digits]
+// Both "5." and ".5" are accepted: they are ordinary decimal notation and spreadsheets write them.
+bool IsDecimalNumber(std::string_view text) {
     std::size_t i = 0;
-    std::size_t numberStart = 0;
-    if (i < core.size() && (core[i] == '+' || core[i] == '-')) {
-        shape.negative = core[i] == '-';
-        // from_chars takes a minus but not a plus, so a plus is left out of the text it sees.
-        numberStart = core[i] == '+' ? 1 : 0;
+    const std::size_t size = text.size();
+    if (i < size && (text[i] == '+' || text[i] == '-')) {
         ++i;
     }
-
-    long long integerDigits = 0;
-    long long firstNonZero = -1; // index among all mantissa digits
-    long long digitIndex = 0;
-    std::size_t mantissaDigits = 0;
-    while (i < core.size() && IsDigit(core[i])) {
-        if (core[i] != '0' && firstNonZero < 0) {
-            firstNonZero = digitIndex;
-        }
-        ++integerDigits;
-        ++digitIndex;
-        ++mantissaDigits;
+    const std::size_t integerStart = i;
+    while (i < size && IsDigit(text[i])) {
         ++i;
     }
-    if (i < core.size() && core[i] == '.') {
-        ++i;
-        while (i < core.size() && IsDigit(core[i])) {
-            if (core[i] != '0' && firstNonZero < 0) {
-                firstNonZero = digitIndex;
-            }
-            ++digitIndex;
-            ++mantissaDigits;
+    bool anyDigit = i > integerStart;
+    if (i < size && text[i] == '.') {
+        const std::size_t fractionStart = ++i;
+        while (i < size && IsDigit(text[i])) {
             ++i;
         }
+        anyDigit = anyDigit || i > fractionStart;
     }
-    if (mantissaDigits == 0) {
+    if (!anyDigit) {
         return false;
     }
-
-    long long exponent = 0;
-    if (i < core.size() && (core[i] == 'E' || core[i] == 'e')) {
+    if (i < size && (text[i] == 'E' || text[i] == 'e')) {
         ++i;
-        bool negativeExponent = false;
-        if (i < core.size() && (core[i] == '+' || core[i] == '-')) {
-            negativeExponent = core[i] == '-';
+        if (i < size && (text[i] == '+' || text[i] == '-')) {
             ++i;
         }
         const std::size_t exponentStart = i;
-        while (i < core.size() && IsDigit(core[i])) {
-            if (exponent < kExponentClamp) {
-                exponent = exponent * 10 + (core[i] - '0');
-            }
+        while (i < size && IsDigit(text[i])) {
             ++i;
         }
         if (i == exponentStart) {
             return false;
         }
-        if (negativeExponent) {
-            exponent = -exponent;
+    }
+    return i == size;
+}
+
+// Whether a number that passed IsDecimalNumber has a magnitude below 1 (zero included), judged
+// from its digits and exponent without converting it. Exponent digits beyond a billion cannot
+// change the answer and are not accumulated.
+bool IsBelowOne(std::string_view text) {
+    std::size_t i = 0;
+    if (text[i] == '+' || text[i] == '-') {
+        ++i;
+    }
+    long long integerDigits = 0;
+    long long leadingFractionZeros = 0;
+    bool nonZero = false;
+    bool inFraction = false;
+    for (; i < text.size() && text[i] != 'E' && text[i] != 'e'; ++i) {
+        if (text[i] == '.') {
+            inFraction = true;
+        } else if (!nonZero && text[i] == '0') {
+            leadingFractionZeros += inFraction ? 1 : 0;
+        } else {
+            nonZero = true;
+            integerDigits += inFraction ? 0 : 1;
         }
     }
-    if (i != core.size()) {
-        return false;
+    if (!nonZero) {
+        return true;
     }
-
-    shape.text = core.substr(numberStart);
-    shape.allZeroMantissa = firstNonZero < 0;
-    if (!shape.allZeroMantissa) {
-        shape.leadingPower = integerDigits - 1 - firstNonZero + exponent;
+    long long exponent = 0;
+    bool negativeExponent = false;
+    if (i < text.size()) {
+        ++i;
+        if (text[i] == '+' || text[i] == '-') {
+            negativeExponent = text[i] == '-';
+            ++i;
+        }
+        for (; i < text.size() && exponent < 1'000'000'000LL; ++i) {
+            exponent = exponent * 10 + (text[i] - '0');
+        }
     }
-    return true;
+    // The first significant digit stands at 10^power.
+    const long long power = (integerDigits > 0 ? integerDigits - 1 : -1 - leadingFractionZeros) +
+                            (negativeExponent ? -exponent : exponent);
+    return power < 0;
 }
 
 } // namespace
 
 FieldNumber SingleFromField(std::string_view field) {
-    NumberShape shape;
-    if (!ParseShape(field, shape)) {
+    const std::string_view text = TrimBlanks(field);
+    if (!IsDecimalNumber(text)) {
         return {FieldNumberStatus::NotANumber, 0.0F};
     }
+    // from_chars takes a minus but not a plus, so a plus is left out of the text it sees.
+    const std::string_view number = text.front() == '+' ? text.substr(1) : text;
 
     // from_chars rounds the decimal text once, to nearest, straight to single precision.
     float value = 0.0F;
-    const char* const first = shape.text.data();
-    const char* const last = first + shape.text.size();
-    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    const char* const last = number.data() + number.size();
+    const auto [ptr, ec] = std::from_chars(number.data(), last, value, std::chars_format::general);
     if (ec == std::errc{} && ptr == last) {
         return {FieldNumberStatus::Converted, value};
     }
     if (ec == std::errc::result_out_of_range && ptr == last) {
         // libstdc++ reports out of range both for an overflow and for a decimal so small that it
-        // rounds to zero (a denormal result is returned as a value), and leaves `value` untouched
+        // rounds to zero (a denormal result comes back as a value), and leaves `value` untouched
         // in both cases. Below 1 it cannot be an overflow: the correctly rounded result is then a
         // zero of the number's sign.
-        if (shape.allZeroMantissa || shape.leadingPower < 0) {
-            return {FieldNumberStatus::Converted, shape.negative ? -0.0F : 0.0F};
+        if (IsBelowOne(number)) {
+            return {FieldNumberStatus::Converted, number.front() == '-' ? -0.0F : 0.0F};
         }
         return {FieldNumberStatus::OutOfRange, 0.0F};
     }

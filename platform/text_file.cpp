@@ -56,12 +56,11 @@ bool TextFile::ReadChar(char& out) {
     return true;
 }
 
-bool TextFile::PeekChar(char& out) {
+std::string_view TextFile::Buffered() {
     if (m_next == m_size && !FillBuffer()) {
-        return false;
+        return {};
     }
-    out = m_buffer[m_next];
-    return true;
+    return {m_buffer.get() + m_next, m_size - m_next};
 }
 
 } // namespace tetrode

@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tetrode {
 
 // A text file opened by path for reading, closed when the object goes (on every path out of a
-// load). It reads in blocks and hands out one byte at a time.
+// load). It reads in blocks and hands out one byte at a time, or a block's worth at once.
 class TextFile {
   public:
     // Opens the file; a missing or unreadable file (or a directory) is a file-open fault that names
@@ -24,9 +25,13 @@ class TextFile {
     // The next byte, or false at the end of the file or when reading fails.
     bool ReadChar(char& out);
 
-    // The byte that ReadChar would give next, left in place; false at the end of the file or when
-    // reading fails. The line reader needs it to tell CR LF from a lone CR.
-    bool PeekChar(char& out);
+    // The bytes read ahead and not yet handed out, refilled from the file when none are left; empty
+    // at the end of the file or when reading fails. Lets a reader scan a whole block for what it
+    // looks for (a line end) instead of asking byte by byte; Consume() hands bytes out.
+    std::string_view Buffered();
+
+    // Hands out the first `count` bytes of Buffered() (count at most its size).
+    void Consume(std::size_t count) { m_next += count; }
 
     const std::string& path() const { return m_path; }
 
@@ -35,11 +40,11 @@ class TextFile {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
 
-    std::string m_path;
-    std::unique_ptr<std::FILE, CloseFile> m_file;
     // Refills the buffer once it is used up; false when nothing more can be read.
     bool FillBuffer();
 
+    std::string m_path;
+    std::unique_ptr<std::FILE, CloseFile> m_file;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_size = 0;
     std::size_t m_next = 0;

@@ -146,6 +146,13 @@ TEST(SplitCsvFields, SplitsAtCommasAndUnquotesFieldsBeforeACommma) {
         SplitCsvFields(c.line, fields, [&yields] { ++yields; });
         EXPECT_THAT(fields, ElementsAreArray(c.fields));
         EXPECT_EQ(yields, c.yields) << "one per quoted field and one at the end";
+
+        // The form that gives views of the line splits the same way.
+        std::vector<std::string_view> views{"old0", "old1", "old2", "old3", "old4", "old5"};
+        yields = 0;
+        SplitCsvFields(c.line, views, [&yields] { ++yields; });
+        EXPECT_THAT(views, ElementsAreArray(c.fields));
+        EXPECT_EQ(yields, c.yields);
     }
 }
 
@@ -162,6 +169,8 @@ TEST(SplitCsvFields, UnclosedQuoteBeforeACommaIsAnInvalidArgument) {
         } catch (const Fault& fault) {
             EXPECT_EQ(fault.kind(), FaultKind::InvalidArgument);
         }
+        std::vector<std::string_view> views;
+        EXPECT_THROW(SplitCsvFields(line, views), Fault);
     }
 }
 
