@@ -99,9 +99,6 @@ class CurveFileReader {
         case FieldNumberStatus::NotANumber:
             break;
         }
-        if (atEndOfFile()) {
-            throw Fault(FaultKind::TypeMismatch, Place() + ": the file ends too early");
-        }
         throw Fault(FaultKind::TypeMismatch,
                     FieldPlace(index) + " is " + QuoteForMessage(field) + ", not a number");
     }
@@ -133,16 +130,17 @@ class CurveFileReader {
     int m_lineNumber = 0;
 };
 
+std::uintmax_t FileSize(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
 // How many curve rows a file probably holds, judged from its size and the length of its first
 // curve row (each curve has three rows of about that length), with a little to spare. Never more
 // than a valid file can hold: each curve needs at least 2N bytes in each of the screen-current
 // and control-grid-current blocks. Only a hint for reserving memory.
-std::size_t EstimateCurveCount(const std::string& path, std::size_t firstRowLength, int points) {
-    std::error_code error;
-    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
-    if (error) {
-        return 0;
-    }
+std::size_t EstimateCurveCount(std::uintmax_t fileSize, std::size_t firstRowLength, int points) {
     const std::uintmax_t fromRowLength = fileSize / (3 * (firstRowLength + 1));
     const std::uintmax_t estimate = fromRowLength + fromRowLength / 50 + 1;
     const std::uintmax_t validAtMost = fileSize / (4 * static_cast<std::uintmax_t>(points));
@@ -159,20 +157,57 @@ void ConvertValues(const CurveFileReader& reader, std::span<float> row, int coun
     }
 }
 
-// Adds one row of `points` zeros to `values` and gives it back for filling.
-std::span<float> NewRow(std::vector<float>& values, int points) {
-    const std::size_t rowLength = static_cast<std::size_t>(points);
+// Adds one row of `count` zeros to `values` and gives it back for filling.
+std::span<float> NewRow(std::vector<float>& values, int count) {
+    const std::size_t rowLength = static_cast<std::size_t>(count);
     values.resize(values.size() + rowLength, 0.0F);
     return std::span<float>(values).last(rowLength);
+}
+
+// The anode-current rows as the file gives them. A short row keeps only its values, so that a
+// small file of one-field rows under a long anode-voltage line cannot make the load claim
+// gigabytes before it fails on the screen-current block; the rows are padded to the full matrix
+// once the whole file has been read.
+struct AnodeRows {
+    std::vector<float> values;
+    // (curve, number of values) of every row shorter than N, in file order.
+    std::vector<std::pair<int, int>> shortRows;
+};
+
+CurrentMatrix PaddedAnodeCurrents(AnodeRows rows, int points, int curves) {
+    if (rows.shortRows.empty()) {
+        // A poor estimate (rows of very different lengths) leaves spare capacity that the table
+        // would carry for its whole life; beyond an eighth it is given back.
+        if (rows.values.capacity() - rows.values.size() > rows.values.size() / 8) {
+            rows.values.shrink_to_fit();
+        }
+        return CurrentMatrix(points, curves, std::move(rows.values));
+    }
+    CurrentMatrix matrix(points, curves);
+    auto next = rows.values.cbegin();
+    auto shortRow = rows.shortRows.cbegin();
+    for (int curve = 0; curve < curves; ++curve) {
+        int count = points;
+        if (shortRow != rows.shortRows.cend() && shortRow->first == curve) {
+            count = shortRow->second;
+            ++shortRow;
+        }
+        std::copy(next, next + count, matrix.curve(curve).begin());
+        next += count;
+    }
+    return matrix;
 }
 
 // Reads one screen-current or control-grid-current block: one row per curve, N values each.
 // The rows are gathered in a vector reserved for the whole block and handed to the matrix as it
 // is, so no large block of memory is cleared or copied between two yields.
 CurrentMatrix ReadCurrentBlock(CurveFileReader& reader, int points, int curves,
-                               std::string_view blockName) {
+                               std::uintmax_t fileSize, std::string_view blockName) {
+    // Each value takes at least two bytes of the file, so a valid block fits in this much.
+    const std::uintmax_t validAtMost = fileSize / 2;
     std::vector<float> values;
-    values.reserve(static_cast<std::size_t>(points) * static_cast<std::size_t>(curves));
+    values.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(
+        static_cast<std::uintmax_t>(points) * static_cast<std::uintmax_t>(curves), validAtMost)));
     for (int curve = 0; curve < curves; ++curve) {
         reader.ReadFields();
         const int available = std::min(reader.valueCount(), points);
@@ -207,6 +242,9 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
 
     // Header line: the screen voltage, kept as text for the window and read as a number.
     reader.ReadFields();
+    if (reader.atEndOfFile()) {
+        throw Fault(FaultKind::TypeMismatch, reader.Place() + ": the file is empty");
+    }
     loaded.screenVoltageText = std::string(reader.fields()[0]);
     table.DataSheetScreenV = reader.Number(0);
 
@@ -217,6 +255,10 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
         throw Fault(FaultKind::Overflow, reader.Place() + " has " + std::to_string(points) +
                                              " anode voltages, more than " +
                                              std::to_string(kMaxAxisEntries));
+    }
+    if (points == 0 && reader.atEndOfFile()) {
+        throw Fault(FaultKind::SubscriptOutOfRange,
+                    reader.Place() + ": the file ends before the anode-voltage line");
     }
     if (points == 0) {
         throw Fault(FaultKind::SubscriptOutOfRange,
@@ -230,27 +272,36 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
 
     // Anode-current block: one row per curve until the "Screen" marker. The count is unknown
     // until the marker comes, so the rows are gathered in a vector reserved from an estimate.
-    std::vector<float> anodeRows;
+    const std::uintmax_t fileSize = FileSize(path);
+    AnodeRows anodeRows;
     table.GridVoltages.clear();
     int curves = 0;
     reader.ReadFields();
-    anodeRows.reserve(EstimateCurveCount(path, reader.lineLength(), points) *
-                      static_cast<std::size_t>(points));
+    anodeRows.values.reserve(EstimateCurveCount(fileSize, reader.lineLength(), points) *
+                             static_cast<std::size_t>(points));
     while (!IsScreenMarker(reader.fields()[0])) {
         if (curves == kMaxAxisEntries) {
             throw Fault(FaultKind::Overflow, reader.Place() + ": more than " +
                                                  std::to_string(kMaxAxisEntries) +
                                                  " curves before the \"Screen\" line");
         }
+        if (reader.atEndOfFile()) {
+            throw Fault(FaultKind::TypeMismatch,
+                        reader.Place() + ": the file ends before the \"Screen\" line");
+        }
         ++curves;
         table.GridVoltages.push_back(reader.Number(0));
         const int values = reader.valueCount();
-        ConvertValues(reader, NewRow(anodeRows, points), std::min(values, points));
+        const int stored = std::min(values, points);
+        ConvertValues(reader, NewRow(anodeRows.values, stored), stored);
         if (values > points) {
             throw Fault(FaultKind::SubscriptOutOfRange,
                         reader.Place() + " (anode-current row " + std::to_string(curves) +
                             ") has " + std::to_string(values) + " values, at most " +
                             std::to_string(points) + " allowed");
+        }
+        if (stored < points) {
+            anodeRows.shortRows.emplace_back(curves - 1, stored);
         }
         reader.ReadFields();
     }
@@ -258,16 +309,11 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
         throw Fault(FaultKind::SubscriptOutOfRange,
                     reader.Place() + ": the \"Screen\" line comes before any curve row");
     }
-    // A poor estimate (rows of very different lengths) leaves spare capacity that the table
-    // would carry for its whole life; beyond an eighth it is given back.
-    if (anodeRows.capacity() - anodeRows.size() > anodeRows.size() / 8) {
-        anodeRows.shrink_to_fit();
-    }
-    table.AnodeCurrents = CurrentMatrix(points, curves, std::move(anodeRows));
 
-    table.ScreenCurrents = ReadCurrentBlock(reader, points, curves, "screen-current");
+    table.ScreenCurrents = ReadCurrentBlock(reader, points, curves, fileSize, "screen-current");
     reader.SkipLine();
-    table.GridCurrents = ReadCurrentBlock(reader, points, curves, "control-grid-current");
+    table.GridCurrents = ReadCurrentBlock(reader, points, curves, fileSize, "control-grid-current");
+    table.AnodeCurrents = PaddedAnodeCurrents(std::move(anodeRows), points, curves);
 
     table.NumAnodePoints = static_cast<std::int16_t>(points);
     table.NumGridCurves = static_cast<std::int16_t>(curves);

@@ -212,7 +212,12 @@ TEST(LoadCurveFile, FaultsNameTheirKindAndPlace) {
         {"file ends before the marker",
          Joined(FirstLines(5)),
          FaultKind::TypeMismatch,
-         {"line 6 "}},
+         {"line 6 ", "ends before the \"Screen\" line"}},
+        {"empty file", "", FaultKind::TypeMismatch, {"line 1 ", "empty"}},
+        {"file of the header line only",
+         Joined(FirstLines(1)),
+         FaultKind::SubscriptOutOfRange,
+         {"line 2 ", "ends before the anode-voltage line"}},
         {"curve row with more values than anode voltages",
          Joined(WithLine(3, "10,0.35,0.42,0.46,0.48,0.5")),
          FaultKind::SubscriptOutOfRange,
@@ -321,6 +326,20 @@ TEST(LoadCurveFile, AcceptsTheFormatsLatitudes) {
                          ElementsAre(0.20F, 0.26F, 0.0F, 0.0F));
              EXPECT_THAT(CurveValues(loaded.table.AnodeCurrents, 2),
                          ElementsAre(0.05F, 0.10F, 0.13F, 0.15F));
+         }},
+        {"short first and last curve rows are padded",
+         [] {
+             std::vector<std::string> lines = WithLine(3, "10,0.35");
+             lines[4] = "-10,0.05,0.10,0.13";
+             return Joined(lines);
+         }(),
+         [](const LoadedCurveFile& loaded) {
+             EXPECT_THAT(CurveValues(loaded.table.AnodeCurrents, 0),
+                         ElementsAre(0.35F, 0.0F, 0.0F, 0.0F));
+             EXPECT_THAT(CurveValues(loaded.table.AnodeCurrents, 1),
+                         ElementsAre(0.20F, 0.26F, 0.29F, 0.31F));
+             EXPECT_THAT(CurveValues(loaded.table.AnodeCurrents, 2),
+                         ElementsAre(0.05F, 0.10F, 0.13F, 0.0F));
          }},
         {"curve row with its grid voltage only", Joined(WithLine(4, "0")),
          [](const LoadedCurveFile& loaded) {
@@ -508,6 +527,31 @@ TEST(LoadCurveFile, AxesHoldAtMost32767Entries) {
             EXPECT_EQ(fault.kind(), FaultKind::Overflow);
             EXPECT_THAT(fault.what(), HasSubstr(c.place));
         }
+    }
+}
+
+// A file of a few hundred kilobytes that pads to a matrix of four gigabytes: a long anode line,
+// 32767 one-field curve rows and a screen block that ends at once. The load fails on the screen
+// block as it must, without first building the padded anode matrix.
+TEST(LoadCurveFile, ShortRowsOfAnInvalidFileAreNotPaddedBeforeItFails) {
+    std::string text = "250\nEa";
+    for (int j = 0; j < 32767; ++j) {
+        text += ",1";
+    }
+    text += "\n";
+    for (int i = 0; i < 32767; ++i) {
+        text += "0\n";
+    }
+    text += "Screen\n0,1\n";
+    TempFolder folder;
+    const std::string path = folder.Write("padded.csv", text);
+    try {
+        LoadCurveFile(path);
+        ADD_FAILURE() << "the load succeeded";
+    } catch (const Fault& fault) {
+        EXPECT_EQ(fault.kind(), FaultKind::SubscriptOutOfRange);
+        EXPECT_THAT(fault.what(), HasSubstr("line 32771 "));
+        EXPECT_THAT(fault.what(), HasSubstr("screen-current row 1"));
     }
 }
 
