@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+// Renders the calculator's window after a real Open and Calculate, for the README:
+//   window_screenshot <curve file> <output.png> [seconds to stay on screen]
+// It types the operating line of the README's example as a user would, and fails on any fault.
+#include "platform/fault_reporter.h"
+#include "platform/file_chooser.h"
+#include "window/frm_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+class GivenFile final : public tetrode::FileChooser {
+  public:
+    explicit GivenFile(QString path) : m_path(std::move(path)) {}
+    QString ChooseFile(QWidget* /*parent*/) override { return m_path; }
+
+  private:
+    QString m_path;
+};
+
+class PrintedFaults final : public tetrode::FaultReporter {
+  public:
+    void Report(QWidget* /*parent*/, const tetrode::Fault& fault) override {
+        std::fprintf(stderr, "%s\n", qPrintable(tetrode::FaultReportText(fault)));
+        ++count;
+    }
+    int count = 0;
+};
+
+void Type(tetrode::frmMain& window, const char* box, const char* text) {
+    auto* edit = window.findChild<QLineEdit*>(QString::fromLatin1(box));
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s <curve file> <output.png> [seconds]\n", argv[0]);
+        return 2;
+    }
+    QApplication application(argc, argv);
+    GivenFile fileChooser(QString::fromLocal8Bit(argv[1]));
+    PrintedFaults faultReporter;
+    tetrode::frmMain window(fileChooser, faultReporter);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return 1;
+    }
+
+    window.findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
+    Type(window, "txtScreenBias", "300");
+    QTest::keyClick(window.findChild<QLineEdit*>(QStringLiteral("txtScreenBias")), Qt::Key_Return);
+    Type(window, "txtGridBias", "-75");
+    Type(window, "txtAnodeBias", "3000");
+    Type(window, "txtPeakGrid", "20");
+    Type(window, "txtMinAnode", "400");
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdCalculate")),
+                      Qt::LeftButton);
+    if (faultReporter.count > 0) {
+        return 1;
+    }
+
+    if (!window.grab().save(QString::fromLocal8Bit(argv[2]))) {
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
+    }
+    const int seconds = argc > 3 ? std::atoi(argv[3]) : 0;
+    QTest::qWait(seconds * 1000);
+    return 0;
+}
