@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -87,6 +88,34 @@ TEST(ReadTextLine, SplitsLinesAtLfCrLfAndLoneCr) {
         EXPECT_EQ(ReadTextLine(file, count), kEndOfFileText) << "the end of the file persists";
         EXPECT_EQ(yields, static_cast<int>(c.lines.size())) << "one yield per line delivered";
     }
+}
+
+TEST(TextFile, HandsOutEveryByteOnceAcrossBlocks) {
+    TempFolder folder;
+    std::string contents;
+    for (int i = 0; i < 64 * 1024 + 300; ++i) {
+        contents.push_back(static_cast<char>('a' + i % 26));
+    }
+    contents[7] = '\0'; // bytes are bytes, NUL included
+    TextFile file(folder.Write("bytes.bin", contents));
+    std::string read;
+    char c = 0;
+    // Byte by byte, then a block's worth at a time, then byte by byte to the end.
+    for (int i = 0; i < 100 && file.ReadChar(c); ++i) {
+        read.push_back(c);
+    }
+    for (std::string_view block = file.Buffered(); read.size() < 64 * 1024 + 100;
+         block = file.Buffered()) {
+        const std::size_t take = std::min<std::size_t>(block.size(), 1000);
+        read.append(block.substr(0, take));
+        file.Consume(take);
+    }
+    while (file.ReadChar(c)) {
+        read.push_back(c);
+    }
+    EXPECT_EQ(read, contents);
+    EXPECT_TRUE(file.Buffered().empty());
+    EXPECT_FALSE(file.ReadChar(c)) << "the end of the file persists";
 }
 
 TEST(TextFile, RefusesWhatCannotBeRead) {
