@@ -467,6 +467,10 @@ TEST_F(MainWindowTest, FailedActionsReportAndChangeNothing) {
         c.action();
         ASSERT_EQ(m_reporter.kinds.size(), 1U);
         EXPECT_EQ(m_reporter.kinds[0], c.kind) << m_reporter.messages.back();
+        if (c.kind == FaultKind::InvalidArgument) {
+            EXPECT_TRUE(
+                m_reporter.messages.back().starts_with("the screen voltage must be positive"));
+        }
         EXPECT_EQ(Snapshot(), before);
     }
 }

@@ -52,15 +52,20 @@ std::array<LabelText, 4> DatasheetLimitTexts(const CurveTable& curves, float vol
 }
 
 float VoltageRatioFromTexts(std::string_view screenBias, std::string_view dataSheetScreenV) {
+    // Worded as Calculate words the same ratio, so the user meets one name for it.
+    constexpr std::string_view quantity =
+        "voltage ratio (screen voltage / data-sheet screen voltage)";
     const double screen = NumberFromText(screenBias);
     const double dataSheet = NumberFromText(dataSheetScreenV);
-    const double ratio = CheckedDivide(screen, dataSheet, "voltage ratio");
+    const double ratio = CheckedDivide(screen, dataSheet, quantity);
     // A negative ratio has no 3/2 power and turns the limits upside down; Calculate refuses it
     // the same way.
     if (ratio < 0.0) {
-        throw Fault(FaultKind::InvalidArgument, "the screen voltage must be positive");
+        throw Fault(FaultKind::InvalidArgument,
+                    "the screen voltage must be positive: the screen voltage typed and the "
+                    "data-sheet screen voltage shown must not differ in sign");
     }
-    return CheckedToSingle(ratio, "voltage ratio");
+    return CheckedToSingle(ratio, quantity);
 }
 
 } // namespace tetrode
