@@ -6,46 +6,65 @@
 #include <QCoreApplication>
 #include <QFontMetrics>
 
+#include <algorithm>
+#include <cmath>
+
 namespace tetrode {
 namespace {
 
-// Below this the text is no longer readable; a font still too wide here is kept as it is.
+// Below this the text is no longer readable; a font still too wide here is kept at this size.
 constexpr double SmallestPointSize = 6.0;
 constexpr int SmallestPixelSize = 8;
 constexpr double PointStep = 0.5;
 
-bool CaptionsFit(const QFont& font) {
+// How far the font may grow before some label caption no longer fits: the smallest ratio of a
+// label's room to its caption's width or height. Below 1 a caption is cut off.
+double RoomToSpare(const QFont& font) {
     const QFontMetrics metrics(font);
+    double ratio = 1e9;
     for (const ControlSpec& spec : WindowLayout()) {
         if (spec.kind != ControlKind::Label) {
             continue;
         }
         const QRect box = PixelRect(spec);
         const QString caption = QCoreApplication::translate("tetrode::frmMain", spec.caption);
-        if (metrics.horizontalAdvance(caption) > box.width() || metrics.height() > box.height()) {
-            return false;
-        }
+        const int width = std::max(1, metrics.horizontalAdvance(caption));
+        ratio = std::min({ratio, static_cast<double>(box.width()) / width,
+                          static_cast<double>(box.height()) / std::max(1, metrics.height())});
     }
-    return true;
+    return ratio;
 }
 
 } // namespace
 
 QFont FontFittingLayout(QFont font) {
-    while (!CaptionsFit(font)) {
-        if (font.pointSizeF() > 0.0) {
-            if (font.pointSizeF() - PointStep < SmallestPointSize) {
-                break;
+    // Every trial size loads a font engine, which costs a noticeable part of the start-up; so the
+    // size is estimated from one measurement (text widths grow about in proportion to the size)
+    // and then only checked, stepping down while hinting still makes a caption too wide.
+    const double ratio = RoomToSpare(font);
+    if (ratio >= 1.0) {
+        return font;
+    }
+    if (font.pointSizeF() > 0.0) {
+        double size = std::round(font.pointSizeF() * ratio / PointStep) * PointStep;
+        for (;;) {
+            size = std::max(size, SmallestPointSize);
+            font.setPointSizeF(size);
+            if (size <= SmallestPointSize || RoomToSpare(font) >= 1.0) {
+                return font;
             }
-            font.setPointSizeF(font.pointSizeF() - PointStep);
-        } else {
-            if (font.pixelSize() - 1 < SmallestPixelSize) {
-                break;
-            }
-            font.setPixelSize(font.pixelSize() - 1);
+            size -= PointStep;
         }
     }
-    return font;
+    int pixels = static_cast<int>(std::lround(font.pixelSize() * ratio));
+    for (;;) {
+        pixels = std::max(pixels, SmallestPixelSize);
+        font.setPixelSize(pixels);
+        if (pixels <= SmallestPixelSize || RoomToSpare(font) >= 1.0) {
+            return font;
+        }
+        --pixels;
+    }
 }
 
 } // namespace tetrode
