@@ -39,8 +39,8 @@ QString Utf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Result and limit labels show the separator of the user's locale; typed numbers always read
-// the full stop.
+// The separator of the user's locale, for the result labels and the data limits alike, so the
+// window shows every figure with one separator. Typed numbers always read the full stop.
 std::string LocaleDecimalSeparator() {
     return QLocale().decimalPoint().toStdString();
 }
@@ -169,6 +169,7 @@ void frmMain::AppendToCaption(const QString& suffix) {
 }
 
 void frmMain::LabelDatasheetLimits() {
+    // Shown with the locale's separator, as the result labels beside them are.
     ShowLabelTexts(DatasheetLimitTexts(m_table, m_table.VoltageRatio, LocaleDecimalSeparator()));
 }
 
