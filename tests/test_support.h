@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "curves/curve_table.h"
+#include "platform/fault.h"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Helpers shared by the test binaries.
+namespace tetrode::testing {
+
+// The fault kind an action raises, or none when it completes.
+std::optional<FaultKind> FaultKindOf(const std::function<void()>& action);
+
+// A folder of its own for the running test, removed with the object.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // Writes `contents` byte for byte to a file of that name in the folder; returns its path.
+    std::string Write(const std::string& name, const std::string& contents) const;
+    std::string path() const { return m_path.string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// A file's bytes.
+std::string ReadBytes(const std::string& path);
+
+// Currents listed curve by curve (most positive grid voltage first), as a curve file lists them.
+using Rows = std::vector<std::vector<float>>;
+
+CurrentMatrix MatrixFromRows(const Rows& rows);
+
+// A complete table with the given axes and matrices, counts set, scale factors at their start.
+CurveTable MakeTable(std::vector<float> anodeVoltages, std::vector<float> gridVoltages,
+                     const Rows& anode, const Rows& screen, const Rows& grid);
+
+} // namespace tetrode::testing
