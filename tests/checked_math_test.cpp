@@ -6,127 +6,58 @@
 
 #include <cfloat>
 #include <cmath>
-#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tetrode {
 namespace {
 
-// The fault kind an action raises, or none when it completes.
-std::optional<FaultKind> FaultOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Fault& fault) {
-        return fault.kind();
-    }
-    return std::nullopt;
-}
+// Each row computes this with one helper: the value it passes, or the fault it raises, whose
+// message must name the quantity.
+constexpr std::string_view kQuantity = "anode impedance";
 
-TEST(CheckedDivide, RaisesTheFaultOfEachFailingQuotient) {
-    const struct {
-        const char* name;
-        double numerator;
-        double denominator;
-        FaultKind kind;
+TEST(CheckedMath, PassesFiniteResultsAndRaisesTheFaultOfEachFailure) {
+    using Op = double (*)(double, double);
+    const Op divide = [](double n, double d) { return CheckedDivide(n, d, kQuantity); };
+    const Op finite = [](double v, double) { return CheckedFinite(v, kQuantity); };
+    const Op single = [](double v, double) { return double{CheckedToSingle(v, kQuantity)}; };
+    constexpr std::optional<FaultKind> kPasses;
+    constexpr auto kDivZero = FaultKind::DivisionByZero, kOverflow = FaultKind::Overflow;
+    const double nan = std::nan("");
+    const double halfUlp = std::ldexp(1.0, 103); // of the largest single: from here on, infinity
+    const auto below = [](double x) { return std::nextafter(x, 0.0); };
+    // clang-format off
+    const struct { const char* name; Op op; double a, b, value; std::optional<FaultKind> fault;
     } cases[] = {
-        {"one over zero", 1.0, 0.0, FaultKind::DivisionByZero},
-        {"minus one over zero", -1.0, 0.0, FaultKind::DivisionByZero},
-        {"one over minus zero", 1.0, -0.0, FaultKind::DivisionByZero},
-        {"zero over zero", 0.0, 0.0, FaultKind::Overflow},
-        {"minus zero over zero", -0.0, 0.0, FaultKind::Overflow},
-        {"quotient beyond the double range", 1e308, 1e-10, FaultKind::Overflow},
-        {"negative quotient beyond the range", -1e308, 1e-10, FaultKind::Overflow},
-        {"largest over a half", DBL_MAX, 0.5, FaultKind::Overflow},
-        {"not a number over one", std::nan(""), 1.0, FaultKind::Overflow},
-        {"not a number over zero", std::nan(""), 0.0, FaultKind::Overflow},
+        {"quotient", divide, 300, 250, 1.2, kPasses},
+        {"underflow to zero is no fault", divide, 1e-300, 1e300, 0, kPasses},
+        {"one over zero", divide, 1, 0, 0, kDivZero},
+        {"minus one over minus zero", divide, -1, -0.0, 0, kDivZero},
+        {"zero over zero", divide, 0, 0, 0, kOverflow},
+        {"not a number over zero", divide, nan, 0, 0, kOverflow},
+        {"negative quotient beyond the double range", divide, -1e308, 1e-10, 0, kOverflow},
+        {"largest double", finite, -DBL_MAX, 0, -DBL_MAX, kPasses},
+        {"infinity", finite, HUGE_VAL, 0, 0, kOverflow},
+        {"not a number", finite, nan, 0, 0, kOverflow},
+        {"largest single", single, FLT_MAX, 0, FLT_MAX, kPasses},
+        {"last double below half-way", single, below(FLT_MAX + halfUlp), 0, FLT_MAX, kPasses},
+        {"negative, just past the largest", single, -FLT_MAX - halfUlp / 2, 0, -FLT_MAX, kPasses},
+        {"half-way rounds to infinity", single, FLT_MAX + halfUlp, 0, 0, kOverflow},
+        {"negative beyond the single range", single, -1e39, 0, 0, kOverflow},
+        {"not a number to single", single, nan, 0, 0, kOverflow},
+        {"rounds to nearest", single, 1.4, 0, 1.4F, kPasses},
+        {"below the single range reads as zero", single, 1e-50, 0, 0, kPasses},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(FaultOf([&] { CheckedDivide(c.numerator, c.denominator, "ratio"); }), c.kind);
-    }
-}
-
-TEST(CheckedDivide, PassesFiniteQuotients) {
-    const struct {
-        const char* name;
-        double numerator;
-        double denominator;
-        double expected;
-    } cases[] = {
-        {"plain", 300.0, 250.0, 1.2},
-        {"zero over a number", 0.0, 5.0, 0.0},
-        {"largest over one", DBL_MAX, 1.0, DBL_MAX},
-        {"underflow to zero is no fault", 1e-300, 1e300, 0.0},
-        {"negative", -2000.0, 4.0, -500.0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(CheckedDivide(c.numerator, c.denominator, "ratio"), c.expected);
-    }
-}
-
-TEST(CheckedFinite, PassesFiniteAndRaisesOverflowOtherwise) {
-    EXPECT_EQ(CheckedFinite(-DBL_MAX, "power"), -DBL_MAX);
-    EXPECT_EQ(CheckedFinite(4.9406564584124654e-324, "power"), 4.9406564584124654e-324);
-    for (const double value : {HUGE_VAL, -HUGE_VAL, std::nan("")}) {
-        SCOPED_TRACE(value);
-        EXPECT_EQ(FaultOf([&] { CheckedFinite(value, "power"); }), FaultKind::Overflow);
-    }
-}
-
-TEST(CheckedToSingle, RoundsWithinTheSingleRangeAndRaisesOverflowBeyond) {
-    // Half a unit in the last place of the largest single: from there on rounding to nearest
-    // gives infinity, below it the largest single.
-    const double halfUlp = std::ldexp(1.0, 103);
-    const struct {
-        const char* name;
-        double value;
-        std::optional<float> expected; // none: an overflow fault
-    } cases[] = {
-        {"largest single exactly", FLT_MAX, FLT_MAX},
-        {"negative largest single", -FLT_MAX, -FLT_MAX},
-        {"just above, still rounds to the largest", FLT_MAX + halfUlp / 2, FLT_MAX},
-        {"negative just above, still rounds", -(FLT_MAX + halfUlp / 2), -FLT_MAX},
-        {"last double below the half-way point", std::nextafter(FLT_MAX + halfUlp, 0.0), FLT_MAX},
-        {"half-way point rounds to infinity", FLT_MAX + halfUlp, std::nullopt},
-        {"3.5e38", 3.5e38, std::nullopt},
-        {"-1e39", -1e39, std::nullopt},
-        {"largest double", DBL_MAX, std::nullopt},
-        {"not a number", std::nan(""), std::nullopt},
-        {"infinity", HUGE_VAL, std::nullopt},
-        {"ordinary value rounds to nearest", 1.4, 1.4f},
-        {"below the single range reads as zero", 1e-50, 0.0f},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.expected) {
-            EXPECT_EQ(CheckedToSingle(c.value, "voltage ratio"), *c.expected);
-        } else {
-            EXPECT_EQ(FaultOf([&] { CheckedToSingle(c.value, "voltage ratio"); }),
-                      FaultKind::Overflow);
-        }
-    }
-}
-
-TEST(CheckedMath, FaultMessagesNameTheQuantity) {
-    const struct {
-        const char* name;
-        std::function<void()> action;
-    } cases[] = {
-        {"division by zero", [] { CheckedDivide(1.0, 0.0, "anode impedance"); }},
-        {"zero over zero", [] { CheckedDivide(0.0, 0.0, "anode impedance"); }},
-        {"not finite", [] { CheckedFinite(HUGE_VAL, "anode impedance"); }},
-        {"beyond single", [] { CheckedToSingle(1e39, "anode impedance"); }},
-    };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         try {
-            c.action();
-            ADD_FAILURE() << "no fault";
+            EXPECT_EQ(c.op(c.a, c.b), c.value);
+            EXPECT_EQ(c.fault, kPasses);
         } catch (const Fault& fault) {
-            EXPECT_NE(std::string(fault.what()).find("anode impedance"), std::string::npos)
-                << fault.what();
+            EXPECT_EQ(fault.kind(), c.fault);
+            EXPECT_NE(std::string(fault.what()).find(kQuantity), std::string::npos) << fault.what();
         }
     }
 }
