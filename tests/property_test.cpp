@@ -224,7 +224,9 @@ TEST(Interpolation, EqualMatricesGiveEqualCurrents) {
         const std::array<double, 5> line{table.DataSheetScreenV * 1.1, r.Real(500.0, 3000.0),
                                          r.Real(-150.0, 0.0), r.Real(0.0, 400.0),
                                          r.Real(0.0, 60.0)};
-        for (const SamplePoint* point : Points(SampleLoadLine(table, Texts(line)))) {
+        // Named, not a temporary: Points keeps pointers into it for the whole loop.
+        const LoadLineSamples samples = SampleLoadLine(table, Texts(line));
+        for (const SamplePoint* point : Points(samples)) {
             EXPECT_EQ(point->Ib, point->Ic1);
             EXPECT_EQ(point->Ib, point->Ic2);
         }
