@@ -48,14 +48,6 @@ bool TextFile::FillBuffer() {
     return m_size != 0;
 }
 
-bool TextFile::ReadChar(char& out) {
-    if (m_next == m_size && !FillBuffer()) {
-        return false;
-    }
-    out = m_buffer[m_next++];
-    return true;
-}
-
 std::string_view TextFile::Buffered() {
     if (m_next == m_size && !FillBuffer()) {
         return {};

@@ -9,7 +9,7 @@
 namespace tetrode {
 
 // A text file opened by path for reading, closed when the object goes (on every path out of a
-// load). It reads in blocks and hands out one byte at a time, or a block's worth at once.
+// load). It reads in blocks and hands out a block's worth at a time.
 class TextFile {
   public:
     // Opens the file; a missing or unreadable file (or a directory) is a file-open fault that names
@@ -21,9 +21,6 @@ class TextFile {
     TextFile(TextFile&&) noexcept = default;
     TextFile& operator=(TextFile&&) noexcept = default;
     ~TextFile() = default;
-
-    // The next byte, or false at the end of the file or when reading fails.
-    bool ReadChar(char& out);
 
     // The bytes read ahead and not yet handed out, refilled from the file when none are left; empty
     // at the end of the file or when reading fails. Lets a reader scan a whole block for what it
