@@ -29,12 +29,12 @@ std::string_view FaultKindName(FaultKind kind);
 // The one exception type of the calculator. The message names the place of the fault in the
 // user's terms: file, line and field for curve files, the quantity for arithmetic.
 class Fault : public std::runtime_error {
-public:
+  public:
     Fault(FaultKind kind, const std::string& message);
 
     FaultKind kind() const noexcept { return m_kind; }
 
-private:
+  private:
     FaultKind m_kind;
 };
 

@@ -18,7 +18,7 @@ std::optional<FaultKind> FaultKindOf(const std::function<void()>& action);
 
 // A folder of its own for the running test, removed with the object.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -28,7 +28,7 @@ public:
     std::string Write(const std::string& name, const std::string& contents) const;
     std::string path() const { return m_path.string(); }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
