@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fault.h"
 #include "platform/fault_reporter.h"
 #include "platform/file_chooser.h"
-#include "window/data_limits.h"
 #include "window/frm_main.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
@@ -20,14 +18,11 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <tuple>
 #include <vector>
 
 // Shows texts as texts in failure messages.
@@ -38,62 +33,46 @@ void PrintTo(const QString& text, std::ostream* out) {
 namespace tetrode {
 namespace {
 
-using Texts = std::vector<QString>;
-// An operating line as typed into txtGridBias, txtAnodeBias, txtPeakGrid, txtMinAnode and
-// txtScreenBias.
-using Line = std::array<const char*, 5>;
+// The operating line of the case worked by hand below, on its curves.
+const QString LinearLine = "open window/linear-currents.csv; type txtGridBias -115; "
+                           "type txtAnodeBias 2500; type txtPeakGrid 60; type txtMinAnode 360; "
+                           "type txtScreenBias 360";
 
-// The operating line of the case computed by hand on linear-currents.csv.
-constexpr Line LinearLine = {"-115", "2500", "60", "360", "360"};
-
-const char* const LimitLabels[] = {"lblMaxAnodeVDatasheet", "lblMinAnodeVDatasheet",
-                                   "lblMaxGridVDatasheet", "lblMinGridVDatasheet"};
-
-QString DataFile(const char* name) {
-    return QStringLiteral(TETRODE_TEST_DATA "/") + QString::fromLatin1(name);
-}
-
-// Answers the window's file questions from a queue, as the user would in the dialog.
-class FakeFileChooser final : public FileChooser {
+// The user at the dialogs: answers the window's file questions from a queue, and records the
+// faults it reports.
+class FakeUser final : public FileChooser, public FaultReporter {
   public:
     QString ChooseFile(QWidget* /*parent*/) override {
         EXPECT_FALSE(answers.empty()) << "the window asked for a file when none was expected";
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
-    QStringList answers;
-};
-
-class RecordingFaultReporter final : public FaultReporter {
-  public:
     void Report(QWidget* /*parent*/, const Fault& fault) override { faults.push_back(fault); }
+    QStringList answers;
     std::vector<Fault> faults;
 };
 
-// A modal dialog would stop a headless test for good; this closes any that appears and fails.
-struct ModalWatchdog {
-    ModalWatchdog() {
-        QObject::connect(&timer, &QTimer::timeout, &timer, [] {
+class MainWindowTest : public ::testing::Test {
+  protected:
+    MainWindowTest() {
+        // A modal dialog would stop a headless test for good: close any that appears, and fail.
+        QObject::connect(&m_watchdog, &QTimer::timeout, [] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 ADD_FAILURE() << "a modal dialog appeared: " << modal->windowTitle().toStdString();
                 modal->close();
             }
         });
-        timer.start(20);
+        m_watchdog.start(20);
     }
-    QTimer timer;
-};
 
-class MainWindowTest : public ::testing::Test {
-  protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartWindow()); }
 
     void TearDown() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        EXPECT_TRUE(m_chooser.answers.empty()) << "the window did not ask for every file offered";
+        EXPECT_TRUE(m_user.answers.empty()) << "the window did not ask for every file offered";
     }
 
     void StartWindow() {
-        m_window = std::make_unique<frmMain>(m_chooser, m_reporter);
+        m_window = std::make_unique<frmMain>(m_user, m_user);
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
         m_window->activateWindow();
@@ -101,30 +80,33 @@ class MainWindowTest : public ::testing::Test {
     }
 
     // Fails loudly when the window has no such control, so a renamed control cannot pass unseen.
-    template <class Control = QWidget> Control& Find(const char* name) const {
-        auto* control = m_window->findChild<Control*>(QString::fromLatin1(name));
+    template <class Control = QWidget> Control& Find(const QString& name) const {
+        auto* control = m_window->findChild<Control*>(name);
         if (control == nullptr) {
-            throw std::logic_error(std::string("the window has no control named ") + name);
+            throw std::logic_error("the window has no control named " + name.toStdString());
         }
         return *control;
     }
 
-    // The text of a label or an entry box.
-    QString Text(const char* name) const { return Find(name).property("text").toString(); }
-
-    Texts Limits() const {
-        return {Text(LimitLabels[0]), Text(LimitLabels[1]), Text(LimitLabels[2]),
-                Text(LimitLabels[3])};
+    // The texts of the named labels or entry boxes (names and texts separated by spaces).
+    QString Text(const QString& names) const {
+        QStringList texts;
+        for (const QString& name : names.split(' ')) {
+            texts.push_back(Find(name).property("text").toString());
+        }
+        return texts.join(' ');
     }
 
-    // Everything of the window the user can see (caption, every control's text and whether it is
-    // enabled) and the scale factors, for "nothing changed".
+    // The four limit labels: maximum and minimum anode voltage, maximum and minimum grid voltage.
+    QString Limits() const {
+        return Text("lblMaxAnodeVDatasheet lblMinAnodeVDatasheet lblMaxGridVDatasheet "
+                    "lblMinGridVDatasheet");
+    }
+
+    // Everything of the window the user can see: caption, every control's text and whether it is
+    // enabled.
     std::map<QString, QString> Snapshot() const {
-        const CurveTable& curves = m_window->curves();
-        std::map<QString, QString> seen{
-            {"caption", m_window->windowTitle()},
-            {"ratios", QString::number(curves.VoltageRatio, 'g', 9) + ' ' +
-                           QString::number(curves.PowerRatio32, 'g', 9)}};
+        std::map<QString, QString> seen{{"caption", m_window->windowTitle()}};
         for (QWidget* control : m_window->findChildren<QWidget*>()) {
             seen[control->objectName()] =
                 control->property("text").toString() + (control->isEnabled() ? "" : " (disabled)");
@@ -132,87 +114,93 @@ class MainWindowTest : public ::testing::Test {
         return seen;
     }
 
-    // Clicks a menu bar item where the user would.
-    void ClickMenu(const char* name) {
-        QMenuBar* bar = m_window->menuBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->actionGeometry(&Find<QAction>(name)).center());
-    }
-
-    void Open(const QString& path) {
-        m_chooser.answers.push_back(path);
-        ClickMenu("mnuOpen");
-    }
-
-    // Replaces the box's text the way a user does: select all, then type.
-    void Type(const char* box, const char* text) {
-        QTest::keyClick(&Find(box), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(&Find(box), Qt::Key_Delete);
-        QTest::keyClicks(&Find(box), QString::fromLatin1(text));
-    }
-
-    void TypeLine(const Line& texts) {
-        const Line boxes = {"txtGridBias", "txtAnodeBias", "txtPeakGrid", "txtMinAnode",
-                            "txtScreenBias"};
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            Type(boxes[i], texts[i]);
+    // Acts as the user, step by step ("; " between steps): "open FILE" (in the test data; "open"
+    // alone cancels the dialog), "menu ITEM" (clicked on the bar), "click BUTTON", "type BOX TEXT"
+    // (replacing all the box holds), "key CONTROL KEYS..." (each key, such as Return, Num+Enter or
+    // Shift+A, pressed with CONTROL focused).
+    void Do(const QString& script) {
+        for (const QString& step : script.split("; ", Qt::SkipEmptyParts)) {
+            const QStringList word = step.split(' ');
+            if (word[0] == "open") {
+                m_user.answers.push_back(word.size() > 1 ? TETRODE_TEST_DATA "/" + word[1] : "");
+                Do("menu mnuOpen");
+            } else if (word[0] == "menu") {
+                QMenuBar* bar = m_window->menuBar();
+                QTest::mouseClick(bar, Qt::LeftButton, {},
+                                  bar->actionGeometry(&Find<QAction>(word[1])).center());
+            } else if (word[0] == "click") {
+                QTest::mouseClick(&Find(word[1]), Qt::LeftButton);
+            } else if (word[0] == "type") {
+                Do("key " + word[1] + " Ctrl+A Delete");
+                QTest::keyClicks(&Find(word[1]), word.mid(2).join(' '));
+            } else if (word[0] == "key") {
+                Find(word[1]).setFocus();
+                for (const QString& keys : word.mid(2)) {
+                    const QKeyCombination key = QKeySequence(keys)[0];
+                    QTest::keyClick(&Find(word[1]), key.key(), key.keyboardModifiers());
+                }
+            } else {
+                throw std::logic_error("no such step: " + step.toStdString());
+            }
         }
     }
 
-    void Key(const char* box, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::keyClick(&Find<QLineEdit>(box), key, modifiers);
+    // Every caption and value fits inside its control at the window's font.
+    void ExpectTextsFit() const {
+        for (QLabel* label : m_window->findChildren<QLabel*>()) {
+            const QFontMetrics metrics = label->fontMetrics();
+            EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width())
+                << label->objectName().toStdString() << " " << label->text().toStdString();
+            EXPECT_LE(metrics.height(), label->contentsRect().height());
+        }
+        for (QGroupBox* frame : m_window->findChildren<QGroupBox*>()) {
+            EXPECT_LT(frame->fontMetrics().horizontalAdvance(frame->title()), frame->width());
+        }
+        for (QPushButton* button : m_window->findChildren<QPushButton*>()) {
+            EXPECT_LT(button->fontMetrics().horizontalAdvance(button->text()), button->width());
+        }
     }
 
-    void EnterScreenVoltage(const char* volts) {
-        Type("txtScreenBias", volts);
-        Key("txtScreenBias", Qt::Key_Return);
-    }
-
-    void Click(const char* button) {
-        QTest::mouseClick(&Find<QPushButton>(button), Qt::LeftButton);
-    }
-
-    FakeFileChooser m_chooser;
-    RecordingFaultReporter m_reporter;
-    ModalWatchdog m_watchdog;
+    FakeUser m_user;
+    QTimer m_watchdog;
     std::unique_ptr<frmMain> m_window;
 };
 
-// State: just started. Action: none. Expected: the title, a bar of Open and Quit, empty boxes
-// named by their caption labels, the twenty value labels "0", Calculate disabled, Charts enabled,
-// the focus in txtGridBias, no access keys, labels and frames that never take the focus.
+// State: just started. Expected: the title, a bar of Open and Quit, empty boxes named by their
+// caption labels, the twenty value labels "0", Calculate disabled, Charts enabled, the focus in
+// txtGridBias, no access keys, labels and frames that never take the focus, texts that fit.
 TEST_F(MainWindowTest, StartsEmptyWithCalculateDisabled) {
-    EXPECT_EQ(m_window->objectName(), "frmMain");
-    EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator");
-    Texts menu, buddies;
+    EXPECT_EQ(m_window->objectName() + ' ' + m_window->windowTitle(), "frmMain Tetrode Calculator");
+    QStringList menu, buddies, values;
     for (QAction* action : m_window->menuBar()->actions()) {
         menu.push_back(action->objectName() + ' ' + action->text());
-        EXPECT_EQ(action->menu(), nullptr);
-        EXPECT_TRUE(action->shortcut().isEmpty());
+        EXPECT_TRUE(action->menu() == nullptr && action->shortcut().isEmpty());
     }
-    EXPECT_EQ(menu, (Texts{"mnuOpen Open", "mnuQuit Quit"}));
-    int valueLabels = 0;
+    EXPECT_EQ(menu.join(','), "mnuOpen Open,mnuQuit Quit");
     for (QLabel* label : m_window->findChildren<QLabel*>()) {
         const std::string name = label->objectName().toStdString();
-        valueLabels += name.starts_with("lbl") ? 1 : 0;
-        EXPECT_EQ(label->text() == "0", name.starts_with("lbl")) << name;
+        if (name.starts_with("lbl")) {
+            values.push_back(label->text());
+        } else {
+            EXPECT_NE(label->text(), "0") << name;
+        }
         EXPECT_FALSE(label->text().contains('&')) << name;
         EXPECT_EQ(label->focusPolicy(), Qt::NoFocus) << name;
         if (label->buddy() != nullptr) {
-            buddies.push_back(label->objectName() + ' ' + label->buddy()->objectName());
-            EXPECT_EQ(label->buddy()->property("text").toString(), "");
+            buddies.push_back(label->objectName() + ' ' + label->buddy()->objectName() + ' ' +
+                              label->buddy()->property("text").toString());
         }
     }
-    EXPECT_EQ(valueLabels, 20);
-    EXPECT_EQ(buddies, (Texts{"Label1 txtGridBias", "Label2 txtAnodeBias", "Label5 txtScreenBias",
-                              "Label3 txtPeakGrid", "Label4 txtMinAnode"}));
+    EXPECT_EQ(values, QStringList(20, "0"));
+    EXPECT_EQ(buddies.join(','), "Label1 txtGridBias ,Label2 txtAnodeBias ,Label5 txtScreenBias ,"
+                                 "Label3 txtPeakGrid ,Label4 txtMinAnode ");
     for (QGroupBox* frame : m_window->findChildren<QGroupBox*>()) {
         EXPECT_EQ(frame->focusPolicy(), Qt::NoFocus) << frame->objectName().toStdString();
     }
     EXPECT_FALSE(Find("cmdCalculate").isEnabled());
     EXPECT_TRUE(Find("cmdCharts").isEnabled());
     EXPECT_EQ(QApplication::focusWidget(), &Find("txtGridBias"));
-    EXPECT_EQ(m_window->curves().VoltageRatio, 1.0F);
+    ExpectTextsFit();
 }
 
 // State: just started. Action: none, then resize the window. Expected: controls of every kind and
@@ -240,21 +228,17 @@ TEST_F(MainWindowTest, ControlsStandAtTheirTwipsPlaceAndStayOnResize) {
 // State: just started, then after a load. Action: Tab round the window. Expected: the five boxes,
 // Calculate only once enabled, Charts, then txtGridBias again.
 TEST_F(MainWindowTest, TabCyclesThroughBoxesAndButtons) {
-    const Texts boxes = {"txtAnodeBias", "txtPeakGrid", "txtMinAnode", "txtScreenBias"};
-    for (const Texts& buttons : {Texts{"cmdCharts"}, Texts{"cmdCalculate", "cmdCharts"}}) {
-        if (buttons.size() == 2) {
-            Open(DataFile("worked-example.csv"));
-            Find("txtGridBias").setFocus();
-        }
+    for (const bool loaded : {false, true}) {
+        Do(loaded ? "open worked-example.csv; key txtGridBias" : "");
         ASSERT_EQ(QApplication::focusWidget(), &Find("txtGridBias"));
-        Texts expected = boxes, visited;
-        expected.insert(expected.end(), buttons.begin(), buttons.end());
-        expected.push_back("txtGridBias");
-        while (visited.size() < expected.size()) {
+        QStringList visited;
+        while (visited.size() < (loaded ? 7 : 6)) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited.push_back(QApplication::focusWidget()->objectName());
         }
-        EXPECT_EQ(visited, expected);
+        EXPECT_EQ(visited.join(' '),
+                  QString("txtAnodeBias txtPeakGrid txtMinAnode txtScreenBias ") +
+                      (loaded ? "cmdCalculate " : "") + "cmdCharts txtGridBias");
     }
 }
 
@@ -262,61 +246,54 @@ TEST_F(MainWindowTest, TabCyclesThroughBoxesAndButtons) {
 // whose name holds the toolkit's "[*]" placeholder. Expected: the header text in the box and the
 // label, the limits in the ratio in force, Calculate enabled, each name appended to the caption.
 TEST_F(MainWindowTest, EachOpenShowsItsCurvesAndAppendsItsName) {
-    Open(DataFile("worked-example.csv"));
+    Do("open worked-example.csv");
     EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator worked-example");
-    EXPECT_EQ(Text("txtScreenBias"), "250");
-    EXPECT_EQ(Text("lblDataSheetScreenV"), "250");
-    EXPECT_EQ(Limits(), (Texts{"600", "0", "10", "-10"}));
+    EXPECT_EQ(Text("txtScreenBias lblDataSheetScreenV"), "250 250");
+    EXPECT_EQ(Limits(), "600 0 10 -10");
     EXPECT_TRUE(Find("cmdCalculate").isEnabled());
 
-    EnterScreenVoltage("300");
-    Open(DataFile("window/limits-200-600.csv"));
-    EXPECT_EQ(Limits(), (Texts{"720", "240", "0", "-48"})); // 1.2 times 600, 200, 0, -40
+    Do("type txtScreenBias 300; key txtScreenBias Return; open window/limits-200-600.csv");
+    EXPECT_EQ(Limits(), "720 240 0 -48"); // 1.2 times 600, 200, 0, -40
     EXPECT_EQ(Text("txtScreenBias"), "250");
-    EXPECT_EQ(m_window->curves().VoltageRatio, 1.2F);
     EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator worked-example limits-200-600");
 
     QTemporaryDir folder;
     const QString odd = folder.filePath(QStringLiteral("tube[*]A.csv"));
-    ASSERT_TRUE(QFile::copy(DataFile("worked-example.csv"), odd));
-    Open(odd);
+    ASSERT_TRUE(QFile::copy(TETRODE_TEST_DATA "/worked-example.csv", odd));
+    m_user.answers.push_back(odd);
+    Do("menu mnuOpen");
     EXPECT_EQ(m_window->windowHandle()->title(),
               "Tetrode Calculator worked-example limits-200-600 tube[*]A");
-    EXPECT_TRUE(m_reporter.faults.empty());
+    EXPECT_TRUE(m_user.faults.empty());
 }
 
 // State: curves 200..600 V anode, 0..-40 V grid, taken at 250 V. Action: a screen voltage typed,
 // then a key. Expected: any Enter key rescales the limits by the typed voltage over 250, as single
-// products, and sets only VoltageRatio; other keys, with or without Shift, change nothing.
+// products, and sets only VoltageRatio; other keys, with or without Shift, change nothing. The
+// widest limits fit their labels.
 TEST_F(MainWindowTest, EnterInScreenBoxRescalesTheLimits) {
-    const Texts scaled = {"720", "240", "0", "-48"}, unscaled = {"600", "200", "0", "-40"};
-    Open(DataFile("window/limits-200-600.csv"));
+    const char *scaled = "720 240 0 -48", *unscaled = "600 200 0 -40";
+    Do("open window/limits-200-600.csv");
     EXPECT_EQ(Limits(), unscaled);
-    // clang-format off
-    const std::tuple<const char*, Qt::Key, Qt::KeyboardModifiers, float, Texts> cases[] = {
-        {"300", Qt::Key_Return, {}, 1.2F, scaled},
-        {"360", Qt::Key_Return, {}, 1.44F, {"864.0001", "288", "0", "-57.6"}},
-        {"250", Qt::Key_Return, {}, 1.0F, unscaled},
-        {"300", Qt::Key_Enter, Qt::KeypadModifier, 1.2F, scaled},
-        {"250", Qt::Key_Return, Qt::ShiftModifier, 1.0F, unscaled},
-        {"300", Qt::Key_Return, Qt::ControlModifier, 1.2F, scaled},
-        {"250", Qt::Key_A, Qt::ShiftModifier, 1.2F, scaled},
-        {"250", Qt::Key_Escape, {}, 1.2F, scaled},
+    const std::tuple<const char*, const char*, float, const char*> cases[] = {
+        {"300", "Return", 1.2F, scaled},         {"360", "Return", 1.44F, "864.0001 288 0 -57.6"},
+        {"250", "Return", 1.0F, unscaled},       {"300", "Num+Enter", 1.2F, scaled},
+        {"250", "Shift+Return", 1.0F, unscaled}, {"300", "Ctrl+Return", 1.2F, scaled},
+        {"250", "Shift+A", 1.2F, scaled},        {"250", "Escape", 1.2F, scaled},
     };
-    // clang-format on
-    for (const auto& [typed, key, modifiers, ratio, limits] : cases) {
-        SCOPED_TRACE(std::string(typed) + " then key " + std::to_string(key));
-        Type("txtScreenBias", typed);
-        Key("txtScreenBias", key, modifiers);
+    for (const auto& [typed, key, ratio, limits] : cases) {
+        SCOPED_TRACE(std::string(typed) + " then " + key);
+        Do(QString("type txtScreenBias %1; key txtScreenBias %2").arg(typed, key));
         EXPECT_EQ(Limits(), limits);
         EXPECT_EQ(m_window->curves().VoltageRatio, ratio);
         EXPECT_EQ(m_window->curves().PowerRatio32, 0.0F); // waits for Calculate
+        ExpectTextsFit();
     }
-    EXPECT_TRUE(m_reporter.faults.empty());
+    EXPECT_TRUE(m_user.faults.empty());
 }
 
 // State: linear-current curves at 300 V loaded. Action: type an operating line at 360 V, click
-// Calculate. Expected: the fifteen texts worked out by hand below.
+// Calculate. Expected: the fifteen texts worked out by hand below, fitting their labels.
 //
 // The currents are linear in both voltages (Ib = 0.2 mA/V anode + 12 mA/V above -125 V grid,
 // Ic2 = 0.1 A - 0.02 mA/V anode + 1 mA/V grid, Ic1 = 1 mA/V above -125 V grid), so bilinear
@@ -329,114 +306,76 @@ TEST_F(MainWindowTest, EnterInScreenBoxRescalesTheLimits) {
 // 46.199 W, driving 13.707 W, bias 9.0076 W and grid impedance 760.73 ohms. Every figure lies at
 // least 0.019 from a rounding step. The German locale shows the same with its comma.
 TEST_F(MainWindowTest, CalculateShowsFifteenFiguresInTheLocaleForm) {
-    const std::pair<const char*, const char*> expected[] = {
-        {"lblPeakAnodeRFVolts", "2140.0"}, {"lblAnodeDCcurrent", "1042.4"},
-        {"lblAnodePower", "943.9"},        {"lblInputPower", "2605.9"},
-        {"lblOutputPower", "1662.0"},      {"lblEfficiency", "63.8"},
-        {"lblAnodeImpedance", "1377.7"},   {"lblZSAC", "1007.8"},
-        {"lblScreenDCcurrent", "128.3"},   {"lblScreenPower", "46.2"},
-        {"lblPeakGridRFVolts", "175.0"},   {"lblGridDCcurrent", "78.3"},
-        {"lblDrivingPower", "13.7"},       {"lblGridPower", "4.7"},
-        {"lblGridImpedance", "761"},
-    };
+    // clang-format off
+    const QString labels = "lblPeakAnodeRFVolts lblAnodeDCcurrent lblAnodePower lblInputPower "
+        "lblOutputPower lblEfficiency lblAnodeImpedance lblZSAC lblScreenDCcurrent lblScreenPower "
+        "lblPeakGridRFVolts lblGridDCcurrent lblDrivingPower lblGridPower lblGridImpedance";
+    const QString expected = "2140.0 1042.4 943.9 2605.9 1662.0 63.8 1377.7 1007.8 "
+                             "128.3 46.2 175.0 78.3 13.7 4.7 761";
+    // clang-format on
     for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates),
                                   QLocale(QLocale::German, QLocale::Germany)}) {
         SCOPED_TRACE(locale.name().toStdString());
         QLocale::setDefault(locale);
         ASSERT_NO_FATAL_FAILURE(StartWindow());
-        Open(DataFile("window/linear-currents.csv"));
-        TypeLine(LinearLine);
-        Click("cmdCalculate");
-        ASSERT_TRUE(m_reporter.faults.empty()) << m_reporter.faults.front().what();
-        for (const auto& [label, text] : expected) {
-            EXPECT_EQ(Text(label), QString::fromLatin1(text).replace('.', locale.decimalPoint()))
-                << label;
-        }
-        EXPECT_EQ(m_window->curves().VoltageRatio, 1.2F);
+        Do(LinearLine + "; click cmdCalculate");
+        ASSERT_TRUE(m_user.faults.empty()) << m_user.faults.front().what();
+        EXPECT_EQ(Text(labels), QString(expected).replace('.', locale.decimalPoint()));
+        ExpectTextsFit();
         // Calculate does not redraw the limits; they follow at the next Enter or load.
-        EXPECT_EQ(Limits(), (Texts{"2500", "0", "50", "-125"}));
-        Key("txtScreenBias", Qt::Key_Return);
-        EXPECT_EQ(Limits(), (Texts{"3000", "0", "60", "-150"}));
+        EXPECT_EQ(Limits(), "2500 0 50 -125");
+        Do("key txtScreenBias Return");
+        EXPECT_EQ(Limits(), "3000 0 60 -150");
     }
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    Open(DataFile("window/limits-200-600.csv"));
-    EnterScreenVoltage("360");
-    EXPECT_EQ(Limits(), (Texts{"864,0001", "288", "0", "-57,6"}));
+    Do("open window/limits-200-600.csv; type txtScreenBias 360; key txtScreenBias Return");
+    EXPECT_EQ(Limits(), "864,0001 288 0 -57,6");
 }
 
 // State: no curves; curves 200..600 V with Enter at 300; the linear curves with an operating line
-// typed; or with its figures on view. Action: an Open, Calculate or Enter that fails, a cancelled
-// Open, or keys and clicks that do nothing. Expected: one report naming the fault's kind for a
-// failure, none otherwise, and the window (caption, boxes, labels, limits, ratios, Calculate, the
-// curves) exactly as before.
+// typed; or with its figures on view. Then a box typed into. Action: an Open, Calculate or Enter
+// that fails, a cancelled Open, or keys and clicks that do nothing. Expected: one report naming
+// the fault's kind for a failure, none otherwise, and the window (caption, boxes, labels, limits,
+// ratios, Calculate, the curves) exactly as before.
 TEST_F(MainWindowTest, FailedAndIdleActionsChangeNothing) {
-    enum Setup { NoCurves, ScaledLimits, LineTyped, Figures };
-    const auto openBadFile = [this] { Open(DataFile("window/bad-anode-current.csv")); };
-    const auto openMissing = [this] { Open(DataFile("window/no-such-file.csv")); };
-    const auto cancel = [this] { Open(QString()); };
-    const auto calculate = [this] { Click("cmdCalculate"); };
-    const auto enter = [this] { Key("txtScreenBias", Qt::Key_Return); };
-    // A click on Charts, Enter and Escape in the other boxes and Escape in txtScreenBias, Enter on
-    // the buttons.
-    const auto idle = [this] {
-        Click("cmdCharts");
-        for (const char* box : {"txtGridBias", "txtAnodeBias", "txtPeakGrid", "txtMinAnode"}) {
-            Key(box, Qt::Key_Return);
-            Key(box, Qt::Key_Enter, Qt::KeypadModifier);
-            Key(box, Qt::Key_Escape);
-        }
-        Key("txtScreenBias", Qt::Key_Escape);
-        for (const char* button : {"cmdCalculate", "cmdCharts"}) {
-            Find(button).setFocus();
-            QTest::keyClick(&Find(button), Qt::Key_Return);
-        }
-    };
+    // clang-format off
+    const QString none, line = LinearLine, figures = LinearLine + "; click cmdCalculate",
+        scaled = "open window/limits-200-600.csv; type txtScreenBias 300; key txtScreenBias Return",
+        calculate = "click cmdCalculate", enter = "key txtScreenBias Return";
+    // Charts, Enter and Escape in the other boxes and Escape in txtScreenBias, Enter on buttons.
+    const QString idle = "click cmdCharts; key txtGridBias Return Num+Enter Escape; "
+        "key txtAnodeBias Return Num+Enter Escape; key txtPeakGrid Return Num+Enter Escape; "
+        "key txtMinAnode Return Num+Enter Escape; key txtScreenBias Escape; "
+        "key cmdCalculate Return; key cmdCharts Return";
     using enum FaultKind;
-    const std::nullopt_t none = std::nullopt;
-    const char* const screen = "txtScreenBias";
-    // Name, setup, the box typed into before the action (if any) and its text, action, fault.
-    const std::tuple<const char*, Setup, const char*, const char*, std::function<void()>,
-                     std::optional<FaultKind>>
-        cases[] = {
-            // clang-format off
-            {"Open: a word for a current", ScaledLimits, nullptr, "", openBadFile, TypeMismatch},
-            {"Open: a missing file", ScaledLimits, nullptr, "", openMissing, FileOpen},
-            {"Calculate: zero anode swing", Figures, "txtAnodeBias", "360", calculate, DivisionByZero},
-            {"Calculate: negative screen voltage", Figures, screen, "-360", calculate, InvalidArgument},
-            {"Enter before any load", NoCurves, screen, "300", enter, DivisionByZero},
-            {"Enter before any load, box empty (0 / 0)", NoCurves, screen, "", enter, Overflow},
-            {"Enter: negative screen voltage", ScaledLimits, screen, "-300", enter, InvalidArgument},
-            {"Enter: ratio beyond single precision", ScaledLimits, screen, "1e300", enter, Overflow},
-            {"Enter: limits beyond single precision", ScaledLimits, screen, "3e38", enter, Overflow},
-            {"Open cancelled, no curves", NoCurves, nullptr, "", cancel, none},
-            {"Open cancelled, curves and a line", LineTyped, nullptr, "", cancel, none},
-            {"keys and clicks that do nothing, no curves", NoCurves, nullptr, "", idle, none},
-            {"keys and clicks that do nothing, with a line", LineTyped, nullptr, "", idle, none},
-            // clang-format on
-        };
-    for (const auto& [name, setup, box, typed, action, kind] : cases) {
+    // Name, setup, the box typed into and its text (if any), action, fault.
+    const std::tuple<const char*, QString, const char*, QString, std::optional<FaultKind>> cases[]{
+        {"Open: text for a current", scaled, "", "open window/bad-anode-current.csv", TypeMismatch},
+        {"Open: a missing file", scaled, "", "open window/no-such-file.csv", FileOpen},
+        {"Calculate: zero anode swing", figures, "txtAnodeBias 360", calculate, DivisionByZero},
+        {"Calculate: negative screen", figures, "txtScreenBias -360", calculate, InvalidArgument},
+        {"Enter before any load", none, "txtScreenBias 300", enter, DivisionByZero},
+        {"Enter before any load, box empty (0 / 0)", none, "txtScreenBias ", enter, Overflow},
+        {"Enter: negative screen voltage", scaled, "txtScreenBias -300", enter, InvalidArgument},
+        {"Enter: ratio beyond single precision", scaled, "txtScreenBias 1e300", enter, Overflow},
+        {"Enter: limits beyond single precision", scaled, "txtScreenBias 3e38", enter, Overflow},
+        {"Open cancelled, no curves", none, "", "open", std::nullopt},
+        {"Open cancelled, curves and a line", line, "", "open", std::nullopt},
+        {"keys and clicks that do nothing, no curves", none, "", idle, std::nullopt},
+        {"keys and clicks that do nothing, with a line", line, "", idle, std::nullopt},
+    };
+    // clang-format on
+    for (const auto& [name, setup, typed, action, kind] : cases) {
         SCOPED_TRACE(name);
         ASSERT_NO_FATAL_FAILURE(StartWindow());
-        if (setup == ScaledLimits) {
-            Open(DataFile("window/limits-200-600.csv"));
-            EnterScreenVoltage("300");
-        } else if (setup == LineTyped || setup == Figures) {
-            Open(DataFile("window/linear-currents.csv"));
-            TypeLine(LinearLine);
-            if (setup == Figures) {
-                Click("cmdCalculate");
-            }
-        }
-        if (box != nullptr) {
-            Type(box, typed);
-        }
+        Do(setup);
+        Do(*typed != '\0' ? QString("type ") + typed : "");
         const auto before = Snapshot();
         const CurveTable curves = m_window->curves();
-        m_reporter.faults.clear();
-        action();
-        ASSERT_EQ(m_reporter.faults.size(), kind ? 1U : 0U);
+        m_user.faults.clear();
+        Do(action);
+        ASSERT_EQ(m_user.faults.size(), kind ? 1U : 0U);
         if (kind) {
-            const Fault& fault = m_reporter.faults[0];
+            const Fault& fault = m_user.faults[0];
             EXPECT_EQ(fault.kind(), *kind) << fault.what();
             EXPECT_EQ(std::string(fault.what()).starts_with("the screen voltage must be positive"),
                       kind == InvalidArgument);
@@ -450,84 +389,35 @@ TEST_F(MainWindowTest, FailedAndIdleActionsChangeNothing) {
 // and Enter (with a screen voltage that would be refused) arrive while the loader yields.
 // Expected: none is acted on; the load completes.
 TEST_F(MainWindowTest, ActionsDuringALoadAreNotActedOn) {
-    Open(DataFile("window/linear-currents.csv"));
-    TypeLine({"-115", "2500", "60", "360", "-5"});
+    Do(LinearLine + "; type txtScreenBias -5");
     int interruptions = 0;
     QTimer::singleShot(0, m_window.get(), [&] {
         ++interruptions;
-        ClickMenu("mnuOpen"); // a second Open would ask the chooser, which has no answer
-        Click("cmdCalculate");
-        Key("txtScreenBias", Qt::Key_Return);
+        // A second Open would ask the chooser, which has no answer.
+        Do("menu mnuOpen; click cmdCalculate; key txtScreenBias Return");
     });
-    Open(DataFile("window/limits-200-600.csv"));
+    Do("open window/limits-200-600.csv");
     EXPECT_EQ(interruptions, 1) << "the load did not yield to the window";
-    EXPECT_TRUE(m_reporter.faults.empty());
-    EXPECT_EQ(Text("lblPeakAnodeRFVolts"), "0");
-    EXPECT_EQ(Limits(), (Texts{"600", "200", "0", "-40"}));
+    EXPECT_TRUE(m_user.faults.empty());
+    EXPECT_EQ(Text("lblPeakAnodeRFVolts") + ' ' + Limits(), "0 600 200 0 -40");
     EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator linear-currents limits-200-600");
 }
 
 // State: a load under way, or idle. Action: Quit, or close from the title bar. Expected: the window
 // goes at once; a load is abandoned without a report and without changing anything.
 TEST_F(MainWindowTest, QuitAndCloseEndAtOnceAlsoDuringALoad) {
-    for (const bool duringLoad : {false, true}) {
-        for (const bool viaMenu : {true, false}) {
-            SCOPED_TRACE(std::string(viaMenu ? "Quit" : "close") +
-                         (duringLoad ? " in a load" : ""));
-            ASSERT_NO_FATAL_FAILURE(StartWindow());
-            const auto before = Snapshot();
-            const auto quit = [&] { viaMenu ? ClickMenu("mnuQuit") : void(m_window->close()); };
-            if (duringLoad) {
-                QTimer::singleShot(0, m_window.get(), quit);
-                Open(DataFile("window/linear-currents.csv"));
-                EXPECT_EQ(Snapshot(), before);
-            } else {
-                quit();
-            }
-            EXPECT_FALSE(m_window->isVisible());
-            EXPECT_TRUE(m_reporter.faults.empty());
-        }
-    }
-}
-
-// State: start, limits at their widest, results of the model tube. Action: measure every text at
-// the window's font. Expected: every caption and value fits inside its control.
-TEST_F(MainWindowTest, EveryTextFitsItsControl) {
-    for (int step = 0; step < 3; ++step) {
-        if (step == 1) {
-            Open(DataFile("window/limits-200-600.csv"));
-            EnterScreenVoltage("360");
-            ASSERT_EQ(Text("lblMaxAnodeVDatasheet"), "864.0001");
-        } else if (step == 2) {
-            Open(QStringLiteral(TETRODE_EXAMPLES "/model-tetrode-250v.csv"));
-            TypeLine({"-75", "3000", "20", "400", "300"});
-            Click("cmdCalculate");
-            ASSERT_TRUE(m_reporter.faults.empty());
-        }
-        for (QLabel* label : m_window->findChildren<QLabel*>()) {
-            const QFontMetrics metrics = label->fontMetrics();
-            EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width())
-                << label->objectName().toStdString() << " " << label->text().toStdString();
-            EXPECT_LE(metrics.height(), label->contentsRect().height());
-        }
-        for (QGroupBox* frame : m_window->findChildren<QGroupBox*>()) {
-            EXPECT_LT(frame->fontMetrics().horizontalAdvance(frame->title()), frame->width());
-        }
-        for (QPushButton* button : m_window->findChildren<QPushButton*>()) {
-            EXPECT_LT(button->fontMetrics().horizontalAdvance(button->text()), button->width());
-        }
-    }
-}
-
-// The limits without a window: a zero limit reads 0 whatever the signs of its factors.
-TEST(DataLimitsTest, ZeroLimitsShowNoSign) {
-    CurveTable curves;
-    curves.AnodeVoltages = {200.0F, 600.0F};
-    curves.GridVoltages = {-0.0F, -40.0F};
-    const auto limits = DatasheetLimitTexts(curves, 0.0F, ".");
-    for (std::size_t i = 0; i < limits.size(); ++i) {
-        EXPECT_EQ(limits[i].label, LimitLabels[i]);
-        EXPECT_EQ(limits[i].text, "0");
+    for (const int c : {0, 1, 2, 3}) {
+        const bool viaMenu = c % 2 == 0, duringLoad = c >= 2;
+        SCOPED_TRACE(std::string(viaMenu ? "Quit" : "close") + (duringLoad ? " in a load" : ""));
+        ASSERT_NO_FATAL_FAILURE(StartWindow());
+        const auto before = Snapshot();
+        QTimer::singleShot(0, m_window.get(),
+                           [&] { viaMenu ? Do("menu mnuQuit") : void(m_window->close()); });
+        Do(duringLoad ? "open window/linear-currents.csv" : "");
+        QCoreApplication::processEvents(); // when idle, the timer fires here
+        EXPECT_EQ(Snapshot(), before);
+        EXPECT_FALSE(m_window->isVisible());
+        EXPECT_TRUE(m_user.faults.empty());
     }
 }
 
