@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "curves/curve_loader.h"
 
-#include "platform/fault.h"
 #include "test_support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 namespace tetrode {
@@ -19,8 +16,6 @@ namespace {
 
 using ::testing::HasSubstr;
 using namespace testing; // the shared test helpers: MakeTable, ReadBytes, Rows, TempFolder
-
-const std::string kData = TETRODE_TEST_DATA;
 
 // The classic example of the curve file's layout: 4 anode points, 3 curves.
 // clang-format off
@@ -43,16 +38,14 @@ std::string Joined(const std::vector<std::string>& lines, const std::string& lin
     return text;
 }
 
-// The worked example as a file, with lines (counted from 1) replaced.
-std::string With(std::initializer_list<std::pair<int, std::string>> changes) {
+// The worked example as a file, with one or two lines (counted from 1) replaced.
+std::string With(int line, const std::string& text, int line2 = 0, const std::string& text2 = "") {
     std::vector<std::string> lines = kWorked;
-    for (const auto& [line, text] : changes) {
-        lines[static_cast<std::size_t>(line - 1)] = text;
+    lines[line - 1] = text;
+    if (line2 > 0) {
+        lines[line2 - 1] = text2;
     }
     return Joined(lines);
-}
-std::string With(int line, const std::string& text) {
-    return With({{line, text}});
 }
 
 // The worked example's first `count` lines as a file.
@@ -60,62 +53,53 @@ std::string First(int count) {
     return Joined({kWorked.begin(), kWorked.begin() + count});
 }
 
-// A table as a load hands it back: the file's curves, start-value scale factors.
-CurveTable Table(float screenV, std::vector<float> anodeV, std::vector<float> gridV,
-                 const Rows& anode, const Rows& screen, const Rows& grid) {
-    CurveTable table = MakeTable(std::move(anodeV), std::move(gridV), anode, screen, grid);
-    table.DataSheetScreenV = screenV;
-    return table;
-}
-
-// Every value of the worked example; `anode` in place of its anode currents.
+// Every value of the worked example as a load hands it back (start-value scale factors);
+// `anode` in place of its anode currents.
 CurveTable Worked(const Rows& anode = {{0.35F, 0.42F, 0.46F, 0.48F},
                                        {0.20F, 0.26F, 0.29F, 0.31F},
                                        {0.05F, 0.10F, 0.13F, 0.15F}}) {
-    return Table(250, {0, 200, 400, 600}, {10, 0, -10}, anode,
-                 {{0.06F, 0.04F, 0.03F, 0.02F}, {0.03F, 0.02F, 0.01F, 0.01F}, {0.01F, 0, 0, 0}},
-                 {{0.02F, 0.01F, 0.01F, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}});
+    CurveTable table =
+        MakeTable({0, 200, 400, 600}, {10, 0, -10}, anode,
+                  {{0.06F, 0.04F, 0.03F, 0.02F}, {0.03F, 0.02F, 0.01F, 0.01F}, {0.01F, 0, 0, 0}},
+                  {{0.02F, 0.01F, 0.01F, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}});
+    table.DataSheetScreenV = 250;
+    return table;
 }
 
-// Loads `path` expecting a fault of `kind` whose message holds each of `texts`.
+// `points` anode points and `curves` curve rows of their grid voltage only (padded with 0), all
+// currents 0; a file that is not `complete` ends right after its "Screen" line.
+std::string SizedCurveFile(int points, int curves, bool complete = true) {
+    std::string text = "250\nEa", row = "x", rows;
+    for (int j = 0; j < points; ++j) {
+        text += ',' + std::to_string(j);
+        row += ",0";
+    }
+    text += '\n';
+    for (int i = curves; i > 0; --i) {
+        text += std::to_string(i) + "\n";
+        rows += complete ? row + "\n" : "";
+    }
+    return text + "Screen\n" + rows + (complete ? "Control grid current\n" : "") + rows;
+}
+
+// Loads `path` expecting a fault of `kind` whose message names the file and holds each of `texts`.
 void ExpectFault(const std::string& path, FaultKind kind, const std::vector<std::string>& texts) {
     try {
         LoadCurveFile(path);
         ADD_FAILURE() << "the load succeeded";
     } catch (const Fault& fault) {
         EXPECT_EQ(fault.kind(), kind) << fault.what();
+        EXPECT_THAT(fault.what(), HasSubstr(path.substr(path.find_last_of('/') + 1)));
         for (const std::string& text : texts) {
             EXPECT_THAT(fault.what(), HasSubstr(text));
         }
     }
 }
 
-// Loads one after the other, with a failed load between; the worked example yields after its 13
-// lines, its 12 splits, the path's splits at "\" and "/" and once at the end.
-TEST(LoadCurveFile, LoadsTheWorkedExampleWithLfAndCrLfEnds) {
-    for (const std::string lineEnd : {"\n", "\r\n"}) {
-        const std::string name = lineEnd == "\n" ? "worked-example" : "worked-example-crlf";
-        SCOPED_TRACE(name);
-        const std::string path = kData + "/" + name + ".csv";
-        EXPECT_EQ(ReadBytes(path), Joined(kWorked, lineEnd));
-        int yields = 0;
-        const LoadedCurveFile loaded = LoadCurveFile(path, [&yields] { ++yields; });
-        EXPECT_EQ(loaded.table, Worked());
-        EXPECT_EQ(loaded.screenVoltageText, "250");
-        EXPECT_EQ(loaded.captionSuffix, " " + name);
-        EXPECT_EQ(yields, 13 + 12 + 2 + 1);
-        // The spots the example names, through the (anode point, curve) accessor.
-        EXPECT_EQ(loaded.table.AnodeCurrents.at(1, 0), 0.42F);
-        EXPECT_EQ(loaded.table.ScreenCurrents.at(0, 2), 0.01F);
-        EXPECT_EQ(loaded.table.GridCurrents.at(0, 0), 0.02F);
-        EXPECT_THROW(LoadCurveFile(kData + "/no-such-file.csv"), Fault);
-    }
-}
-
 // Each fault names the file ("bad.csv") and the place: "line 4, field 1" or "line 3 ".
 TEST(LoadCurveFile, FaultsNameTheirKindAndPlace) {
     constexpr FaultKind kType = FaultKind::TypeMismatch, kIndex = FaultKind::SubscriptOutOfRange;
-    constexpr FaultKind kArgument = FaultKind::InvalidArgument;
+    constexpr FaultKind kArgument = FaultKind::InvalidArgument, kOverflow = FaultKind::Overflow;
     // clang-format off
     const struct {
         const char* name; std::string file; FaultKind kind; std::vector<std::string> place;
@@ -127,6 +111,7 @@ TEST(LoadCurveFile, FaultsNameTheirKindAndPlace) {
         {"anode line with its label only", With(2, "Ea"), kIndex, {"line 2 "}},
         {"empty anode voltage", With(2, "Ea,0,,400,600"), kType, {"line 2, field 2"}},
         {"anode line's trailing comma", With(2, "Ea,0,200,400,600,"), kType, {"line 2, field 5"}},
+        {"32768 anode points", SizedCurveFile(32768, 2), kOverflow, {"line 2 "}},
         {"anode current not a number", With(4, "0,abc,1"), kType, {"line 4, field 1", "\"abc\""}},
         {"blank line among the curve rows", With(4, ""), kType, {"line 4, field 0"}},
         {"marker in capitals", With(6, "SCREEN,0,200"), kType, {"line 6, field 0"}},
@@ -134,28 +119,27 @@ TEST(LoadCurveFile, FaultsNameTheirKindAndPlace) {
         {"file ends before the marker", First(5), kType, {"line 6 ", "before the \"Screen\" line"}},
         {"more values than voltages", With(3, "10,1,2,3,4,5"), kIndex, {"line 3 ", "5 values"}},
         {"trailing comma on a full curve row", With(3, "10,1,2,3,4,"), kIndex, {"line 3 "}},
+        {"32768 curves", SizedCurveFile(1, 32768), kOverflow, {"line 32770"}},
         {"marker right after the anode line", First(2) + "Screen\nx\ny\n", kIndex, {"line 3 "}},
-        {"short screen-current row", With(8, "0,1,1,1"), kIndex,
-         {"line 8 ", "screen-current row 2", "3 values, 4 needed"}},
+        {"short screen-current row", With(8, "0,1,1,1"), kIndex, {"line 8 ", "3 values, 4 needed"}},
         {"blank screen-current row", With(8, ""), kIndex, {"line 8 ", "screen-current row 2"}},
         {"screen current not a number", With(8, "0,1,x,1,1"), kType, {"line 8, field 2"}},
         {"bad value before a short row ends", With(8, "0,x,1"), kType, {"line 8, field 1"}},
         {"file ends in the screen block", First(7), kIndex, {"line 8 ", "screen-current row 2"}},
+        // A few hundred kilobytes whose one-field curve rows pad to four gigabytes: the load
+        // fails on the screen block without first building the padded anode matrix.
+        {"rows padding to 4 GB", SizedCurveFile(32767, 32767, false), kIndex, {"line 32771 "}},
         {"ends after the separator", First(10), kIndex, {"line 11 ", "control-grid-current row 1"}},
-        {"grid current beyond the single range", With(11, "10,1e39,0,0,0"), FaultKind::Overflow,
-         {"line 11, field 1"}},
+        {"grid current beyond singles", With(11, "10,1e39,0,0,0"), kOverflow, {"line 11, field 1"}},
         {"short grid row", With(12, "0,0,0"), kIndex, {"line 12 ", "control-grid-current row 2"}},
-        {"short last row without a line end", First(12) + "-10,0,0", kIndex,
-         {"line 13 ", "control-grid-current row 3"}},
+        {"short unended last row", First(12) + "-10,0,0", kIndex, {"line 13 ", "grid-current"}},
         {"unclosed quote before a comma", With(4, "0,\"1,1"), kArgument, {"line 4 "}},
     };
     // clang-format on
     TempFolder folder;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::string> texts = c.place;
-        texts.push_back("bad.csv");
-        ExpectFault(folder.Write("bad.csv", c.file), c.kind, texts);
+        ExpectFault(folder.Write("bad.csv", c.file), c.kind, c.place);
     }
 }
 
@@ -167,114 +151,67 @@ TEST(LoadCurveFile, AFileThatCannotBeOpenedIsAFileOpenFault) {
     }
 }
 
-TEST(LoadCurveFile, AcceptsTheFormatsLatitudes) {
+// Each file yields 28 times as the worked example does (after its 13 lines, its 12 splits, the
+// path's splits at "\" and "/" and once at the end), once more per quoted field, and never for a
+// line after the last control-grid row. The caption gains the base name less its last four.
+TEST(LoadCurveFile, LoadsTheWorkedExampleAndTheFormatsLatitudes) {
     const CurveTable worked = Worked();
+    const std::string plain = Joined(kWorked), crlf = Joined(kWorked, "\r\n");
     // clang-format off
     const struct {
         const char* name; std::string file; CurveTable table; std::string text = "250";
+        int yields = 28; const char* fileName = "a.csv"; const char* suffix = " a";
     } cases[] = {
+        {"worked example", plain, worked, "250", 28, "example.csv", " example"},
+        {"worked example, CR LF ends", crlf, worked, "250", 28, "curves.csv", " curves"},
+        {"base name of four characters", plain, worked, "250", 28, "abcd", " "},
+        {"base name under four characters", plain, worked, "250", 28, "abc", " abc"},
+        {"last four go, whatever they are", plain, worked, "250", 28, "curves.data", " curves."},
+        {"\"\\\" separates components", plain, worked, "250", 28, "C:\\t\\tube.csv", " tube"},
         {"extra screen and grid fields are ignored",
-         With({{7, "10,0.06,0.04,0.03,0.02,abc"}, {11, "10,0.02,0.01,0.01,0,9,x"}}), worked},
+         With(7, "10,0.06,0.04,0.03,0.02,abc", 11, "10,0.02,0.01,0.01,0,9,x"), worked},
         {"trailing comma after N screen values", With(9, "-10,0.01,0,0,0,"), worked},
         {"field 0 of a screen row is not compared", With(7, "x,0.06,0.04,0.03,0.02"), worked},
         {"marker alone", With(6, "Screen"), worked},
-        {"quoted lower-case marker", With(6, "\"screen\",0,200,400,600"), worked},
+        {"quoted lower-case marker", With(6, "\"screen\",0,200,400,600"), worked, "250", 29},
         {"blank separator", With(10, ""), worked},
         {"separator with commas and quotes", With(10, "\"unclosed,\"x\",,"), worked},
-        {"lines after the last grid row are never read", Joined(kWorked) + "\"a,\n,,\n", worked},
+        {"lines after the last grid row are never read", plain + "\"a,\n,,\nb\n", worked},
         {"last line without a line end", First(12) + "-10,0,0,0,0", worked},
         {"lone CR line ends keep the minus of -10", Joined(kWorked, "\r"), worked},
         {"blanks around numbers", With(3, "10 , 0.35,\t0.42 ,0.46,0.48"), worked},
         {"header with a blank keeps it in the text", With(1, " 250,x"), worked, " 250"},
-        {"quoted header loses its quotes", With(1, "\"250\",x"), worked},
+        {"quoted header loses its quotes", With(1, "\"250\",x"), worked, "250", 29},
         {"header of one field", With(1, "2.5E2"), worked, "2.5E2"},
-        {"short first and last curve rows are padded with 0",
-         With({{3, "10,0.35"}, {5, "-10,0.05,0.10,0.13"}}),
-         Worked({{0.35F, 0, 0, 0}, {0.20F, 0.26F, 0.29F, 0.31F}, {0.05F, 0.10F, 0.13F, 0}})},
-        {"curve row with its grid voltage only", With(4, "0"),
-         Worked({{0.35F, 0.42F, 0.46F, 0.48F}, {0, 0, 0, 0}, {0.05F, 0.10F, 0.13F, 0.15F}})},
-        {"one anode point and one curve",
-         Joined({"100", "Ea,5", "-1,0.5", "Screen", "x,0.25", "", "x,0.125"}),
-         Table(100, {5}, {-1}, {{0.5F}}, {{0.25F}}, {{0.125F}}), "100"},
+        {"short curve rows, one of the grid voltage only, are padded with 0",
+         With(3, "10,0.35", 4, "0"),
+         Worked({{0.35F, 0, 0, 0}, {0, 0, 0, 0}, {0.05F, 0.10F, 0.13F, 0.15F}})},
+        {"one anode point, one curve", Joined({"0", "Ea,5", "-1,.5", "Screen", "x,.25", "", "x,1"}),
+         MakeTable({5}, {-1}, {{0.5F}}, {{0.25F}}, {{1}}), "0", 16},
     };
     // clang-format on
     TempFolder folder;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        try {
-            const LoadedCurveFile loaded = LoadCurveFile(folder.Write("a.csv", c.file));
-            EXPECT_EQ(loaded.table, c.table);
-            EXPECT_EQ(loaded.screenVoltageText, c.text);
-        } catch (const Fault& fault) {
-            ADD_FAILURE() << "fault: " << fault.what();
-        }
-    }
-}
-
-TEST(LoadCurveFile, CaptionSuffixIsTheBaseNameLessItsLastFourCharacters) {
-    // clang-format off
-    const struct { const char* fileName; const char* suffix; } cases[] = {
-        {"curves.csv", " curves"}, {"abcd", " "}, {"abc", " abc"}, // ten, four, fewer characters
-        {"curves.data", " curves."},                // the last four go, whatever they are
-        {"C:\\tubes\\tube.csv", " tube"},           // "\" separates components as well
-    };
-    // clang-format on
-    TempFolder folder;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fileName);
-        EXPECT_EQ(LoadCurveFile(folder.Write(c.fileName, Joined(kWorked))).captionSuffix, c.suffix);
-    }
-}
-
-TEST(LoadCurveFile, YieldsAtQuotedFieldsAndReadsNoLineAfterTheEnd) {
-    TempFolder folder;
-    const auto yieldsFor = [&folder](const std::string& contents) {
         int yields = 0;
-        LoadCurveFile(folder.Write("y.csv", contents), [&yields] { ++yields; });
-        return yields;
-    };
-    EXPECT_EQ(yieldsFor(With({{1, "\"250\",x"}, {6, "\"Screen\",0"}})), 28 + 2);
-    EXPECT_EQ(yieldsFor(Joined(kWorked) + "a\nb\n"), 28);
+        const LoadedCurveFile loaded =
+            LoadCurveFile(folder.Write(c.fileName, c.file), [&yields] { ++yields; });
+        EXPECT_EQ(loaded.table, c.table);
+        EXPECT_EQ(std::tuple(loaded.screenVoltageText, loaded.captionSuffix, yields),
+                  std::tuple(c.text, c.suffix, c.yields));
+    }
 }
 
-// `points` anode points and `curves` curve rows of their grid voltage only (padded with 0), all
-// currents 0; a file that is not `complete` ends right after its "Screen" line.
-std::string SizedCurveFile(int points, int curves, bool complete = true) {
-    std::string text = "250\nEa";
-    std::string row = "x";
-    for (int j = 0; j < points; ++j) {
-        text += ',' + std::to_string(j);
-        row += ",0";
-    }
-    text += '\n';
-    std::string rows;
-    for (int i = 0; i < curves; ++i) {
-        text += std::to_string(curves - i) + "\n";
-        rows += complete ? row + "\n" : "";
-    }
-    return text + "Screen\n" + rows + (complete ? "Control grid current\n" : "") + rows;
-}
-
-TEST(LoadCurveFile, AxesHoldAtMost32767Entries) {
+TEST(LoadCurveFile, AxesHold32767Entries) {
     TempFolder folder;
     for (const auto& [points, curves] : {std::pair{32767, 2}, std::pair{1, 32767}}) {
         SCOPED_TRACE(std::to_string(points) + " points, " + std::to_string(curves) + " curves");
-        const std::string path = folder.Write("big.csv", SizedCurveFile(points, curves));
-        const CurveTable table = LoadCurveFile(path).table;
-        EXPECT_EQ(
-            std::tuple(table.NumAnodePoints, table.NumGridCurves, table.GridCurrents.curves()),
-            std::tuple(points, curves, curves));
-        EXPECT_EQ(table.AnodeVoltages.back(), points - 1.0F);
-        EXPECT_EQ(table.GridVoltages.back(), 1.0F);
+        const CurveTable t =
+            LoadCurveFile(folder.Write("big.csv", SizedCurveFile(points, curves))).table;
+        EXPECT_EQ(std::tuple(t.NumAnodePoints, t.NumGridCurves, t.GridCurrents.curves(),
+                             t.AnodeVoltages.back(), t.GridVoltages.back()),
+                  std::tuple(points, curves, curves, points - 1.0F, 1.0F));
     }
-    ExpectFault(folder.Write("big.csv", SizedCurveFile(32768, 2)), FaultKind::Overflow,
-                {"line 2 "});
-    ExpectFault(folder.Write("big.csv", SizedCurveFile(1, 32768)), FaultKind::Overflow,
-                {"line 32770"});
-    // A few hundred kilobytes whose one-field curve rows pad to four gigabytes: the load fails
-    // on the screen block without first building the padded anode matrix.
-    ExpectFault(folder.Write("padded.csv", SizedCurveFile(32767, 32767, false)),
-                FaultKind::SubscriptOutOfRange, {"line 32771 ", "screen-current row 1"});
 }
 
 // The model curves shipped in examples/ load and meet what the calculation relies on.
@@ -286,22 +223,19 @@ TEST(ExampleCurves, LoadAndMeetTheTablesConditions) {
         const std::string path = std::string(TETRODE_EXAMPLES) + "/" + name + ".csv";
         const std::string bytes = ReadBytes(path);
         // Only LF, or only CR LF, line ends; the header calls them model curves.
-        EXPECT_EQ(bytes.find('\r'), lineEnd[0] == '\n' ? std::string::npos : bytes.find("\r\n"));
-        EXPECT_NE(bytes.find(lineEnd), std::string::npos);
+        EXPECT_EQ(std::ranges::count(bytes, '\r'),
+                  lineEnd[0] == '\r' ? std::ranges::count(bytes, '\n') : 0);
         EXPECT_THAT(bytes.substr(0, bytes.find(lineEnd)), HasSubstr("model curves"));
 
         const LoadedCurveFile loaded = LoadCurveFile(path);
         const CurveTable& t = loaded.table;
-        EXPECT_EQ(loaded.screenVoltageText, screenVoltage);
-        EXPECT_EQ(loaded.captionSuffix, std::string(" ") + name);
-        EXPECT_EQ(t.DataSheetScreenV, std::stof(screenVoltage));
-        EXPECT_TRUE(t.NumAnodePoints >= 10 && t.NumAnodePoints <= 20) << t.NumAnodePoints;
-        EXPECT_TRUE(t.NumGridCurves >= 8 && t.NumGridCurves <= 15) << t.NumGridCurves;
+        EXPECT_EQ(std::tuple(loaded.screenVoltageText, loaded.captionSuffix, t.DataSheetScreenV),
+                  std::tuple(screenVoltage, std::string(" ") + name, std::stof(screenVoltage)));
         // Evenly spaced axes: anode voltages rise, grid voltages fall from a positive first curve.
         EXPECT_GT(t.GridVoltages[0], 0.0F);
         for (const auto& [axis, sign] :
              {std::pair{&t.AnodeVoltages, 1.0F}, std::pair{&t.GridVoltages, -1.0F}}) {
-            const float step = sign * ((*axis)[1] - (*axis)[0]);
+            const float step = sign * (axis->at(1) - axis->at(0));
             EXPECT_GT(step, 0.0F);
             for (std::size_t j = 1; j < axis->size(); ++j) {
                 EXPECT_FLOAT_EQ(sign * ((*axis)[j] - (*axis)[j - 1]), step) << j;
