@@ -15,14 +15,10 @@ namespace {
 // once, so 600 x 1.44 shows 864.0001 as the single product does.
 std::string LimitText(float entry, float voltageRatio, std::string_view quantity,
                       std::string_view decimalSeparator) {
-    float value =
-        CheckedToSingle(static_cast<double>(entry) * static_cast<double>(voltageRatio), quantity);
-    // A zero limit reads 0 whatever the sign of the factors (0 V grid times a ratio, or -40 V
-    // times a zero ratio): the user typed no negative zero.
-    if (value == 0.0F) {
-        value = 0.0F;
-    }
-    return FormatGeneralSingle(value, decimalSeparator);
+    // A zero product of a negative factor shows "0": the general form has no negative zero.
+    return FormatGeneralSingle(
+        CheckedToSingle(static_cast<double>(entry) * static_cast<double>(voltageRatio), quantity),
+        decimalSeparator);
 }
 
 const std::vector<float>& NonEmpty(const std::vector<float>& axis, std::string_view name) {
