@@ -49,12 +49,13 @@ constexpr std::array<SamplePoint LoadLineSamples::*, 7> kInterpolationOrder{
 void StoreScaleFactors(CurveTable& table, std::string_view screenText) {
     const double screenVoltage = NumberFromText(screenText);
     const double ratio = CheckedDivide(screenVoltage, table.DataSheetScreenV, kVoltageRatio);
-    // A negative ratio has no real 1.5th power. Refusing it here, before either factor is stored,
-    // leaves the table as it was.
-    if (ratio < 0.0) {
+    // A negative ratio has no real 1.5th power, and two negative screen voltages would turn the
+    // screen dissipation negative. Refusing them here, before either factor is stored, leaves the
+    // table as it was.
+    if (screenVoltage < 0.0 || table.DataSheetScreenV < 0.0F) {
         throw Fault(FaultKind::InvalidArgument,
-                    "the screen voltage must be positive: the screen voltage typed and the "
-                    "data-sheet screen voltage of the curves must not differ in sign");
+                    "the screen voltage must be positive: both the screen voltage typed and the "
+                    "data-sheet screen voltage of the curves");
     }
     table.VoltageRatio = CheckedToSingle(ratio, kVoltageRatio);
     table.PowerRatio32 = CheckedToSingle(std::pow(static_cast<double>(table.VoltageRatio), 1.5),

@@ -118,6 +118,7 @@ TEST(SampleLoadLine, StoresTheScaleFactorsBeforeAnythingElseCanFail) {
         {"no data-sheet screen voltage, empty box", 0, screen(""), kOverflow, kOldV, kOldP},
         {"negative screen voltage", 300, screen("-300"), kInvalid, kOldV, kOldP},
         {"curves at a negative screen voltage", -300, screen("300"), kInvalid, kOldV, kOldP},
+        {"both screen voltages negative", -300, screen("-300"), kInvalid, kOldV, kOldP},
         {"screen voltage beyond the double range", 300, screen("1e400"), kOverflow, kOldV, kOldP},
         {"voltage ratio beyond the single range", 1, screen("1e39"), kOverflow, kOldV, kOldP},
         {"current ratio beyond the single range", 1, screen("1e30"), kOverflow, 1e30F, kOldP},

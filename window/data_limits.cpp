@@ -54,12 +54,12 @@ float VoltageRatioFromTexts(std::string_view screenBias, std::string_view dataSh
     const double screen = NumberFromText(screenBias);
     const double dataSheet = NumberFromText(dataSheetScreenV);
     const double ratio = CheckedDivide(screen, dataSheet, quantity);
-    // A negative ratio has no 3/2 power and turns the limits upside down; Calculate refuses it
-    // the same way.
-    if (ratio < 0.0) {
+    // A negative screen voltage has no 3/2 power and turns the limits upside down; Calculate
+    // refuses it the same way.
+    if (screen < 0.0 || dataSheet < 0.0) {
         throw Fault(FaultKind::InvalidArgument,
-                    "the screen voltage must be positive: the screen voltage typed and the "
-                    "data-sheet screen voltage shown must not differ in sign");
+                    "the screen voltage must be positive: both the screen voltage typed and the "
+                    "data-sheet screen voltage shown");
     }
     return CheckedToSingle(ratio, quantity);
 }
