@@ -30,9 +30,23 @@ constexpr std::size_t kExtensionLength = 4;
 // not make a message the size of a line.
 constexpr std::size_t kQuotedFieldLimit = 40;
 
+// File names and texts are taken as UTF-8: a character is a lead byte and its continuation bytes.
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The first `limit` bytes of `text`, less any character the limit would cut in two.
+std::string_view CharacterPrefix(std::string_view text, std::size_t limit) {
+    std::size_t end = std::min(limit, text.size());
+    while (end > 0 && end < text.size() && IsContinuationByte(text[end])) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
 std::string QuoteForMessage(std::string_view text) {
     std::string quoted = "\"";
-    for (const char c : text.substr(0, kQuotedFieldLimit)) {
+    for (const char c : CharacterPrefix(text, kQuotedFieldLimit)) {
         // Control characters (a NUL, a stray CR) would garble the message box.
         quoted.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
     }
@@ -55,8 +69,16 @@ std::string BaseName(const std::string& path, const YieldToEvents& yield) {
 // The text the caption gains. Names of four characters or more lose their last four (the
 // extension); a shorter name is kept whole rather than refused.
 std::string CaptionSuffix(const std::string& baseName) {
-    const std::size_t kept =
-        baseName.size() < kExtensionLength ? baseName.size() : baseName.size() - kExtensionLength;
+    // Characters are counted, not bytes, so "Röhre.dät" shows as "Röhre", not cut inside the ä.
+    std::size_t kept = baseName.size();
+    std::size_t toDrop = kExtensionLength;
+    while (toDrop > 0 && kept > 0) {
+        --kept;
+        toDrop -= IsContinuationByte(baseName[kept]) ? 0 : 1;
+    }
+    if (toDrop > 0) {
+        kept = baseName.size();
+    }
     std::string suffix(1, ' ');
     suffix.append(baseName, 0, kept);
     return suffix;

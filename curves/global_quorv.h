@@ -17,7 +17,8 @@ inline const std::string kEndOfFileText(1, '\0');
 
 // Reads one line without its line end. A line ends at LF, at CR LF, or at a lone CR (which does
 // not swallow the next character). A last line that runs into the end of the file is still
-// delivered; after it, every call returns kEndOfFileText. Yields once per line delivered.
+// delivered; after it, every call returns kEndOfFileText. A read error is not taken for the end
+// of the file: the file's fault passes to the caller. Yields once per line delivered.
 std::string ReadTextLine(TextFile& file, const YieldToEvents& yield = {});
 
 // Splits a line at commas into `fields` (replaced; never empty). A field that opens with a double

@@ -40,11 +40,18 @@ TextFile::TextFile(const std::string& path) : m_path(path) {
 }
 
 bool TextFile::FillBuffer() {
-    if (!m_file || std::ferror(m_file.get()) != 0) {
+    if (!m_file) {
         return false;
     }
+    errno = 0;
     m_size = std::fread(m_buffer.get(), 1, kBlockSize, m_file.get());
     m_next = 0;
+    // A read that fails part-way must not look like the end of the file: the line it cut short
+    // would be delivered as a whole one, and a number in it silently shortened.
+    if (std::ferror(m_file.get()) != 0) {
+        throw Fault(FaultKind::FileOpen, "cannot read \"" + m_path + "\": " +
+                                             (errno != 0 ? std::strerror(errno) : "read error"));
+    }
     return m_size != 0;
 }
 

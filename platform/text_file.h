@@ -23,8 +23,9 @@ class TextFile {
     ~TextFile() = default;
 
     // The bytes read ahead and not yet handed out, refilled from the file when none are left; empty
-    // at the end of the file or when reading fails. Lets a reader scan a whole block for what it
-    // looks for (a line end) instead of asking byte by byte; Consume() hands bytes out.
+    // at the end of the file. A failed read is a file-open fault ("cannot read") naming the path.
+    // Lets a reader scan a whole block for what it looks for (a line end) instead of asking byte by
+    // byte; Consume() hands bytes out.
     std::string_view Buffered();
 
     // Hands out the first `count` bytes of Buffered() (count at most its size).

@@ -143,12 +143,14 @@ TEST(LoadCurveFile, FaultsNameTheirKindAndPlace) {
     }
 }
 
-TEST(LoadCurveFile, AFileThatCannotBeOpenedIsAFileOpenFault) {
+TEST(LoadCurveFile, AFileThatCannotBeOpenedOrReadIsAFileOpenFault) {
     TempFolder folder;
     for (const std::string& path : {folder.path() + "/missing.csv", folder.path(), std::string()}) {
         SCOPED_TRACE(path);
         ExpectFault(path, FaultKind::FileOpen, {"\"" + path + "\""});
     }
+    // Opens, but every read fails (I/O error): not to be taken for an empty file.
+    ExpectFault("/proc/self/mem", FaultKind::FileOpen, {"cannot read"});
 }
 
 // Each file yields 28 times as the worked example does (after its 13 lines, its 12 splits, the
@@ -167,6 +169,7 @@ TEST(LoadCurveFile, LoadsTheWorkedExampleAndTheFormatsLatitudes) {
         {"base name of four characters", plain, worked, "250", 28, "abcd", " "},
         {"base name under four characters", plain, worked, "250", 28, "abc", " abc"},
         {"last four go, whatever they are", plain, worked, "250", 28, "curves.data", " curves."},
+        {"characters, not bytes, are cut", plain, worked, "250", 28, "R\u00f6hre.d\u00e4t", " R\u00f6hre"},
         {"\"\\\" separates components", plain, worked, "250", 28, "C:\\t\\tube.csv", " tube"},
         {"extra screen and grid fields are ignored",
          With(7, "10,0.06,0.04,0.03,0.02,abc", 11, "10,0.02,0.01,0.01,0,9,x"), worked},
