@@ -4,6 +4,7 @@
 #include "platform/checked_math.h"
 #include "platform/fault.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -17,21 +18,11 @@ struct Bracket {
     int second = 0;
 };
 
-bool MatrixCovers(const CurrentMatrix& matrix, int points, int curves) {
-    return matrix.points() >= points && matrix.curves() >= curves;
-}
-
-// The shape the interpolation reads. The counts are what the loader recorded; the arrays are
-// checked against them too, so a table whose arrays fell short can never be read past their end.
-void RequireShape(const CurveTable& table, int points, int curves) {
-    if (points < 2 || curves < 2 || table.AnodeVoltages.size() < static_cast<std::size_t>(points) ||
-        table.GridVoltages.size() < static_cast<std::size_t>(curves) ||
-        !MatrixCovers(table.AnodeCurrents, points, curves) ||
-        !MatrixCovers(table.ScreenCurrents, points, curves) ||
-        !MatrixCovers(table.GridCurrents, points, curves)) {
+void RequireTwoEntries(const CurveTable& table) {
+    if (table.NumAnodePoints() < 2 || table.NumGridCurves() < 2) {
         throw Fault(FaultKind::SubscriptOutOfRange,
                     "the curves need at least two anode-voltage points and two grid-voltage "
-                    "curves, with a current for each");
+                    "curves");
     }
 }
 
@@ -42,28 +33,48 @@ double SingleDifference(float higher, float lower, std::string_view quantity) {
     return CheckedToSingle(static_cast<double>(higher) - static_cast<double>(lower), quantity);
 }
 
-// Anode axis, ascending: the first entry at or above x closes the bracket.
-Bracket AnodeBracket(const std::vector<float>& axis, int count, double x) {
+// Anode axis, ascending: the first entry at or above x closes the bracket. On an axis that never
+// falls the first such entry is found by halving, which gives the entry a scan from the start
+// finds; an axis out of order is scanned, so that it yields what it always has.
+Bracket AnodeBracket(const CurveTable& table, double x) {
+    const std::vector<float>& axis = table.AnodeVoltages();
+    const int count = table.NumAnodePoints();
     if (!(x <= static_cast<double>(axis[count - 1]))) {
         return {count - 1, count - 1};
     }
     int j = 0;
-    // The scan stops at the last entry at the latest, since x is at or below it.
-    while (j < count - 1 && !(static_cast<double>(axis[j]) >= x)) {
-        ++j;
+    if (table.AnodeAxisRises()) {
+        j = static_cast<int>(
+            std::partition_point(axis.begin(), axis.begin() + count - 1,
+                                 [x](float entry) { return static_cast<double>(entry) < x; }) -
+            axis.begin());
+    } else {
+        // The scan stops at the last entry at the latest, since x is at or below it.
+        while (j < count - 1 && !(static_cast<double>(axis[j]) >= x)) {
+            ++j;
+        }
     }
     return j > 0 ? Bracket{j - 1, j} : Bracket{0, 0};
 }
 
 // Grid axis, descending: the first curve at or below y closes the bracket. `first` is the curve
-// with the more positive grid voltage.
-Bracket GridBracket(const std::vector<float>& axis, int count, double y) {
+// with the more positive grid voltage. Searched as the anode axis is.
+Bracket GridBracket(const CurveTable& table, double y) {
+    const std::vector<float>& axis = table.GridVoltages();
+    const int count = table.NumGridCurves();
     if (!(y > static_cast<double>(axis[count - 1]))) {
         return {count - 1, count - 1};
     }
     int i = 0;
-    while (i < count - 1 && !(static_cast<double>(axis[i]) <= y)) {
-        ++i;
+    if (table.GridAxisFalls()) {
+        i = static_cast<int>(
+            std::partition_point(axis.begin(), axis.begin() + count - 1,
+                                 [y](float entry) { return static_cast<double>(entry) > y; }) -
+            axis.begin());
+    } else {
+        while (i < count - 1 && !(static_cast<double>(axis[i]) <= y)) {
+            ++i;
+        }
     }
     return i > 0 ? Bracket{i - 1, i} : Bracket{0, 0};
 }
@@ -90,19 +101,19 @@ double Blend(const CurrentMatrix& currents, Bracket anode, Bracket grid, double 
 
 InterpolatedCurrents GridInterpolation(const CurveTable& table, double op_point_x,
                                        double op_point_y, float PowerRatio32) {
-    const int points = table.NumAnodePoints;
-    const int curves = table.NumGridCurves;
-    RequireShape(table, points, curves);
-    const std::vector<float>& anodeAxis = table.AnodeVoltages;
-    const std::vector<float>& gridAxis = table.GridVoltages;
+    RequireTwoEntries(table);
+    const std::vector<float>& anodeAxis = table.AnodeVoltages();
+    const std::vector<float>& gridAxis = table.GridVoltages();
+    const std::size_t points = anodeAxis.size();
+    const std::size_t curves = gridAxis.size();
 
     // Every cell is measured with the last step of its axis, whatever the earlier steps are.
     const double anodeStep = SingleDifference(anodeAxis[points - 1], anodeAxis[points - 2],
                                               "anode-voltage step of the curves");
-    const Bracket anode = AnodeBracket(anodeAxis, points, op_point_x);
+    const Bracket anode = AnodeBracket(table, op_point_x);
     const double gridStep = SingleDifference(gridAxis[curves - 2], gridAxis[curves - 1],
                                              "grid-voltage step of the curves");
-    const Bracket grid = GridBracket(gridAxis, curves, op_point_y);
+    const Bracket grid = GridBracket(table, op_point_y);
 
     // Both fractions are formed before any current, so a zero step fails for every point, inside
     // the table or not.
@@ -113,9 +124,9 @@ InterpolatedCurrents GridInterpolation(const CurveTable& table, double op_point_
 
     const double powerRatio = PowerRatio32;
     InterpolatedCurrents result;
-    result.Ib = Blend(table.AnodeCurrents, anode, grid, fx, fy, powerRatio, "anode current");
-    result.Ic2 = Blend(table.ScreenCurrents, anode, grid, fx, fy, powerRatio, "screen current");
-    result.Ic1 = Blend(table.GridCurrents, anode, grid, fx, fy, powerRatio, "grid current");
+    result.Ib = Blend(table.AnodeCurrents(), anode, grid, fx, fy, powerRatio, "anode current");
+    result.Ic2 = Blend(table.ScreenCurrents(), anode, grid, fx, fy, powerRatio, "screen current");
+    result.Ic1 = Blend(table.GridCurrents(), anode, grid, fx, fy, powerRatio, "grid current");
     return result;
 }
 

@@ -6,9 +6,7 @@
 #include "platform/fault.h"
 #include "platform/number_text.h"
 
-#include <array>
 #include <cmath>
-#include <string_view>
 
 namespace tetrode {
 namespace {
@@ -24,7 +22,7 @@ constexpr double kHalfTurn = 3.141592653;
 // Where Points B to F lie, as fractions of the way from G to A. They are the positions the
 // twelfth-part weighted sums of the operating figures were made for, so they are kept exactly.
 struct Placement {
-    SamplePoint LoadLineSamples::*point;
+    LinePoint point;
     double fraction;
     std::string_view anodeName;
     std::string_view gridName;
@@ -32,54 +30,66 @@ struct Placement {
 
 // In the order the points are placed: F nearest G first.
 constexpr std::array<Placement, 5> kPlacements{{
-    {&LoadLineSamples::F, 0.261, "anode voltage of Point F", "grid voltage of Point F"},
-    {&LoadLineSamples::E, 0.501, "anode voltage of Point E", "grid voltage of Point E"},
-    {&LoadLineSamples::D, 0.706, "anode voltage of Point D", "grid voltage of Point D"},
-    {&LoadLineSamples::C, 0.867, "anode voltage of Point C", "grid voltage of Point C"},
-    {&LoadLineSamples::B, 0.968, "anode voltage of Point B", "grid voltage of Point B"},
+    {LinePoint::F, 0.261, "anode voltage of Point F", "grid voltage of Point F"},
+    {LinePoint::E, 0.501, "anode voltage of Point E", "grid voltage of Point E"},
+    {LinePoint::D, 0.706, "anode voltage of Point D", "grid voltage of Point D"},
+    {LinePoint::C, 0.867, "anode voltage of Point C", "grid voltage of Point C"},
+    {LinePoint::B, 0.968, "anode voltage of Point B", "grid voltage of Point B"},
 }};
 
 // The order of the interpolation calls: from the quiescent point towards the peak point.
-constexpr std::array<SamplePoint LoadLineSamples::*, 7> kInterpolationOrder{
-    &LoadLineSamples::G, &LoadLineSamples::F, &LoadLineSamples::E, &LoadLineSamples::D,
-    &LoadLineSamples::C, &LoadLineSamples::B, &LoadLineSamples::A,
+constexpr std::array<LinePoint, 7> kInterpolationOrder{
+    LinePoint::G, LinePoint::F, LinePoint::E, LinePoint::D,
+    LinePoint::C, LinePoint::B, LinePoint::A,
 };
 
-// Stores both scale factors in the table; they stay there even if a later step fails.
-void StoreScaleFactors(CurveTable& table, std::string_view screenText) {
-    const double screenVoltage = NumberFromText(screenText);
-    const double ratio = CheckedDivide(screenVoltage, table.DataSheetScreenV, kVoltageRatio);
-    // A negative ratio has no real 1.5th power, and two negative screen voltages would turn the
-    // screen dissipation negative. Refusing them here, before either factor is stored, leaves the
-    // table as it was.
-    if (screenVoltage < 0.0 || table.DataSheetScreenV < 0.0F) {
-        throw Fault(FaultKind::InvalidArgument,
-                    "the screen voltage must be positive: both the screen voltage typed and the "
-                    "data-sheet screen voltage of the curves");
-    }
-    table.VoltageRatio = CheckedToSingle(ratio, kVoltageRatio);
-    table.PowerRatio32 = CheckedToSingle(std::pow(static_cast<double>(table.VoltageRatio), 1.5),
-                                         "current ratio (voltage ratio to the power 1.5)");
-}
-
 // A typed operating voltage in the curves' scale.
-double ToDataSheetScale(std::string_view text, double voltageRatio, std::string_view quantity) {
-    return CheckedDivide(NumberFromText(text), voltageRatio, quantity);
+double ToDataSheetScale(std::string_view text, std::string_view input, double voltageRatio,
+                        std::string_view quantity) {
+    return CheckedDivide(ReadTypedVoltage(text, input), voltageRatio, quantity);
 }
 
 } // namespace
 
-LoadLineSamples SampleLoadLine(CurveTable& table, const OperatingLineTexts& texts) {
-    StoreScaleFactors(table, texts.ScreenBias);
-    const double voltageRatio = table.VoltageRatio;
+double ReadTypedVoltage(std::string_view text, std::string_view input) {
+    try {
+        return NumberFromText(text);
+    } catch (const Fault& fault) {
+        throw fault.At(InputPlace{std::string(input)});
+    }
+}
 
+ScaleFactors ScaleFactorsFor(std::string_view screenBias, float dataSheetScreenV) {
+    const double screenVoltage = ReadTypedVoltage(screenBias, input_name::ScreenBias);
+    const double ratio = CheckedDivide(screenVoltage, dataSheetScreenV, kVoltageRatio);
+    // A negative ratio has no real 1.5th power, and two negative screen voltages would turn the
+    // screen dissipation negative.
+    if (screenVoltage < 0.0 || dataSheetScreenV < 0.0F) {
+        throw Fault(FaultKind::InvalidArgument,
+                    "the screen voltage must be positive: both the screen voltage typed and the "
+                    "data-sheet screen voltage of the curves");
+    }
+    ScaleFactors scale;
+    scale.VoltageRatio = CheckedToSingle(ratio, kVoltageRatio);
+    scale.PowerRatio32 = CheckedToSingle(std::pow(static_cast<double>(scale.VoltageRatio), 1.5),
+                                         "current ratio (voltage ratio to the power 1.5)");
+    return scale;
+}
+
+LoadLineSamples SampleLoadLine(const CurveTable& table, ScaleFactors scale,
+                               const OperatingLineTexts& texts) {
+    const double voltageRatio = scale.VoltageRatio;
     LoadLineSamples samples;
-    SamplePoint& g = samples.G;
-    SamplePoint& a = samples.A;
-    g.Anode = ToDataSheetScale(texts.AnodeBias, voltageRatio, "anode voltage of Point G");
-    g.Grid = ToDataSheetScale(texts.GridBias, voltageRatio, "grid voltage of Point G");
-    a.Anode = ToDataSheetScale(texts.MinAnode, voltageRatio, "anode voltage of Point A");
-    a.Grid = ToDataSheetScale(texts.PeakGrid, voltageRatio, "grid voltage of Point A");
+    SamplePoint& g = samples[LinePoint::G];
+    SamplePoint& a = samples[LinePoint::A];
+    g.Anode = ToDataSheetScale(texts.AnodeBias, input_name::AnodeBias, voltageRatio,
+                               "anode voltage of Point G");
+    g.Grid = ToDataSheetScale(texts.GridBias, input_name::GridBias, voltageRatio,
+                              "grid voltage of Point G");
+    a.Anode = ToDataSheetScale(texts.MinAnode, input_name::MinAnode, voltageRatio,
+                               "anode voltage of Point A");
+    a.Grid = ToDataSheetScale(texts.PeakGrid, input_name::PeakGrid, voltageRatio,
+                              "grid voltage of Point A");
 
     const double anodeSwing = CheckedFinite(g.Anode - a.Anode, "anode voltage swing");
     const double gridSwing = CheckedFinite(g.Grid - a.Grid, "grid voltage swing");
@@ -93,17 +103,16 @@ LoadLineSamples SampleLoadLine(CurveTable& table, const OperatingLineTexts& text
     const double sine = std::sin(angle);
 
     for (const Placement& placement : kPlacements) {
-        SamplePoint& point = samples.*placement.point;
+        SamplePoint& point = samples[placement.point];
         const double distance = length * placement.fraction;
         point.Anode = CheckedFinite(g.Anode + distance * cosine, placement.anodeName);
         point.Grid = CheckedFinite(g.Grid + distance * sine, placement.gridName);
     }
 
-    const float powerRatio = table.PowerRatio32;
-    for (SamplePoint LoadLineSamples::*member : kInterpolationOrder) {
-        SamplePoint& point = samples.*member;
+    for (const LinePoint letter : kInterpolationOrder) {
+        SamplePoint& point = samples[letter];
         const InterpolatedCurrents currents =
-            GridInterpolation(table, point.Anode, point.Grid, powerRatio);
+            GridInterpolation(table, point.Anode, point.Grid, scale.PowerRatio32);
         point.Ib = currents.Ib;
         point.Ic1 = currents.Ic1;
         point.Ic2 = currents.Ic2;

@@ -4,6 +4,8 @@
 #include "platform/checked_math.h"
 #include "platform/number_text.h"
 
+#include <cstddef>
+
 namespace tetrode {
 namespace {
 
@@ -25,21 +27,58 @@ double Fundamental(double a, double b, double c, double d, double e, double f, d
     return (((((a + 1.93 * b) + 1.73 * c) + 1.41 * d) + e) + 0.52 * f) * weight;
 }
 
+using P = OperatingParameters;
+
+// Figures() and the member each figure is kept in, in display order.
+constexpr std::array<FigureInfo, kFigureCount> kFigures{{
+    {Figure::PeakAnodeRFVolts, "peak-anode-rf-volts", "Peak anode RF volts", "V", 1, "###0.0"},
+    {Figure::AnodeDCcurrent, "anode-dc-current", "Anode DC current", "mA", kMilli, "###0.0"},
+    {Figure::AnodePower, "anode-dissipation", "Anode dissipation", "W", 1, "###0.0"},
+    {Figure::InputPower, "dc-power-input", "DC power input", "W", 1, "###0.0"},
+    {Figure::OutputPower, "rf-power-output", "RF power output", "W", 1, "###0.0"},
+    {Figure::Efficiency, "efficiency", "Efficiency", "%", kPercent, "##0.0"},
+    {Figure::AnodeImpedance, "anode-impedance", "Anode impedance", "ohms", 1, "####0.0"},
+    {Figure::ZSAC, "anode-zero-signal-current", "Anode zero-signal current", "mA", kMilli,
+     "###0.0"},
+    {Figure::ScreenDCcurrent, "screen-dc-current", "Screen DC current", "mA", kMilli, "##0.0"},
+    {Figure::ScreenPower, "screen-dissipation", "Screen dissipation", "W", 1, "##0.0"},
+    {Figure::PeakGridRFVolts, "peak-grid-rf-volts", "Peak grid RF volts", "V", 1, "##0.0"},
+    {Figure::GridDCcurrent, "grid-dc-current", "Grid DC current", "mA", kMilli, "##0.0"},
+    {Figure::DrivingPower, "driving-power", "Driving power", "W", 1, "##0.0"},
+    {Figure::GridPower, "grid-dissipation", "Grid dissipation", "W", 1, "##0.0"},
+    {Figure::GridImpedance, "min-grid-impedance", "Min. grid impedance", "ohms", 1, "######0"},
+}};
+
+constexpr std::array<double P::*, kFigureCount> kMembers{
+    &P::PeakAnodeRFVolts, &P::AnodeDCcurrent, &P::AnodePower,      &P::InputPower,
+    &P::OutputPower,      &P::Efficiency,     &P::AnodeImpedance,  &P::ZSAC,
+    &P::ScreenDCcurrent,  &P::ScreenPower,    &P::PeakGridRFVolts, &P::GridDCcurrent,
+    &P::DrivingPower,     &P::GridPower,      &P::GridImpedance,
+};
+
 } // namespace
 
+const std::array<FigureInfo, kFigureCount>& Figures() {
+    return kFigures;
+}
+
+double FigureValue(const OperatingParameters& figures, Figure figure) {
+    return figures.*kMembers[static_cast<std::size_t>(figure)];
+}
+
 OperatingParameters ComputeOperatingParameters(const LoadLineSamples& samples,
-                                               const CurveTable& table) {
+                                               float dataSheetScreenV, float voltageRatio) {
     // One twelfth as a quotient; the nearest double either way, whether or not it is folded.
     const double weight = 1.0 / 12.0;
-    const SamplePoint& a = samples.A;
-    const SamplePoint& b = samples.B;
-    const SamplePoint& c = samples.C;
-    const SamplePoint& d = samples.D;
-    const SamplePoint& e = samples.E;
-    const SamplePoint& f = samples.F;
-    const SamplePoint& g = samples.G;
-    const double voltageRatio = table.VoltageRatio;
-    const double dataSheetScreenV = table.DataSheetScreenV;
+    const SamplePoint& a = samples[LinePoint::A];
+    const SamplePoint& b = samples[LinePoint::B];
+    const SamplePoint& c = samples[LinePoint::C];
+    const SamplePoint& d = samples[LinePoint::D];
+    const SamplePoint& e = samples[LinePoint::E];
+    const SamplePoint& f = samples[LinePoint::F];
+    const SamplePoint& g = samples[LinePoint::G];
+    const double ratio = voltageRatio;
+    const double screenV = dataSheetScreenV;
 
     const double ibDC = CheckedFinite(DirectComponent(a.Ib, b.Ib, c.Ib, d.Ib, e.Ib, f.Ib, weight),
                                       "anode DC current");
@@ -51,16 +90,16 @@ OperatingParameters ComputeOperatingParameters(const LoadLineSamples& samples,
         Fundamental(a.Ib, b.Ib, c.Ib, d.Ib, e.Ib, f.Ib, weight), "fundamental anode current");
 
     OperatingParameters p;
-    p.PeakAnodeRFVolts = CheckedFinite((g.Anode - a.Anode) * voltageRatio, "peak anode RF voltage");
-    p.PeakGridRFVolts = CheckedFinite((a.Grid - g.Grid) * voltageRatio, "peak grid RF voltage");
+    p.PeakAnodeRFVolts = CheckedFinite((g.Anode - a.Anode) * ratio, "peak anode RF voltage");
+    p.PeakGridRFVolts = CheckedFinite((a.Grid - g.Grid) * ratio, "peak grid RF voltage");
     p.OutputPower = CheckedFinite((ibFundamental * 0.5) * p.PeakAnodeRFVolts, "output power");
     p.AnodeImpedance = CheckedDivide(p.PeakAnodeRFVolts, ibFundamental, "anode impedance");
-    p.InputPower = CheckedFinite((ibDC * g.Anode) * voltageRatio, "input power");
+    p.InputPower = CheckedFinite((ibDC * g.Anode) * ratio, "input power");
     p.AnodePower = CheckedFinite(p.InputPower - p.OutputPower, "anode dissipation");
     p.Efficiency = CheckedDivide(p.OutputPower, p.InputPower, "efficiency");
-    p.ScreenPower = CheckedFinite((ic2DC * dataSheetScreenV) * voltageRatio, "screen dissipation");
+    p.ScreenPower = CheckedFinite((ic2DC * screenV) * ratio, "screen dissipation");
     p.DrivingPower = CheckedFinite(ic1DC * p.PeakGridRFVolts, "driving power");
-    const double biasPower = CheckedFinite(((-ic1DC) * g.Grid) * voltageRatio, "grid bias power");
+    const double biasPower = CheckedFinite(((-ic1DC) * g.Grid) * ratio, "grid bias power");
     p.GridPower = CheckedFinite(p.DrivingPower - biasPower, "grid dissipation");
     p.GridImpedance = a.Ic1 > 0.0
                           ? CheckedDivide(p.PeakGridRFVolts, a.Ic1, "minimum grid impedance")
@@ -80,29 +119,15 @@ OperatingParameters ComputeOperatingParameters(const LoadLineSamples& samples,
     return p;
 }
 
-std::array<LabelText, 15> FormatOperatingParameters(const OperatingParameters& figures,
-                                                    std::string_view decimalSeparator) {
-    const auto label = [decimalSeparator](std::string_view name, double value,
-                                          std::string_view pattern) {
-        return LabelText{name, FormatDisplayPattern(value, pattern, decimalSeparator)};
-    };
-    return {
-        label("lblPeakAnodeRFVolts", figures.PeakAnodeRFVolts, "###0.0"),
-        label("lblAnodeDCcurrent", figures.AnodeDCcurrent * kMilli, "###0.0"),
-        label("lblAnodePower", figures.AnodePower, "###0.0"),
-        label("lblInputPower", figures.InputPower, "###0.0"),
-        label("lblOutputPower", figures.OutputPower, "###0.0"),
-        label("lblEfficiency", figures.Efficiency * kPercent, "##0.0"),
-        label("lblAnodeImpedance", figures.AnodeImpedance, "####0.0"),
-        label("lblZSAC", figures.ZSAC * kMilli, "###0.0"),
-        label("lblScreenDCcurrent", figures.ScreenDCcurrent * kMilli, "##0.0"),
-        label("lblScreenPower", figures.ScreenPower, "##0.0"),
-        label("lblPeakGridRFVolts", figures.PeakGridRFVolts, "##0.0"),
-        label("lblGridDCcurrent", figures.GridDCcurrent * kMilli, "##0.0"),
-        label("lblDrivingPower", figures.DrivingPower, "##0.0"),
-        label("lblGridPower", figures.GridPower, "##0.0"),
-        label("lblGridImpedance", figures.GridImpedance, "######0"),
-    };
+std::array<std::string, kFigureCount> FormatOperatingParameters(const OperatingParameters& figures,
+                                                                std::string_view decimalSeparator) {
+    std::array<std::string, kFigureCount> texts;
+    for (std::size_t k = 0; k < kFigureCount; ++k) {
+        const FigureInfo& info = kFigures[k];
+        texts[k] = FormatDisplayPattern(figures.*kMembers[k] * info.displayScale, info.pattern,
+                                        decimalSeparator);
+    }
+    return texts;
 }
 
 } // namespace tetrode

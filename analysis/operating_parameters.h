@@ -2,7 +2,6 @@
 #pragma once
 
 #include "analysis/load_line.h"
-#include "curves/curve_table.h"
 
 #include <array>
 #include <string>
@@ -27,24 +26,57 @@ struct OperatingParameters {
     double DrivingPower = 0.0;     // W
     double GridPower = 0.0;        // control-grid dissipation, W
     double GridImpedance = 0.0;    // minimum grid impedance, ohms
+
+    friend bool operator==(const OperatingParameters&, const OperatingParameters&) = default;
 };
+
+// The fifteen figures in the order they are shown.
+enum class Figure {
+    PeakAnodeRFVolts,
+    AnodeDCcurrent,
+    AnodePower,
+    InputPower,
+    OutputPower,
+    Efficiency,
+    AnodeImpedance,
+    ZSAC,
+    ScreenDCcurrent,
+    ScreenPower,
+    PeakGridRFVolts,
+    GridDCcurrent,
+    DrivingPower,
+    GridPower,
+    GridImpedance,
+};
+inline constexpr std::size_t kFigureCount = 15;
+
+// How a figure is named and shown.
+struct FigureInfo {
+    Figure figure;
+    std::string_view id;      // a stable machine name ("anode-dc-current")
+    std::string_view caption; // the user's words ("Anode DC current")
+    std::string_view unit;    // the unit it is shown in ("mA")
+    double displayScale;      // base unit to shown unit (1000 for A to mA)
+    std::string_view pattern; // the display pattern ("###0.0")
+};
+
+// Every figure in display order.
+const std::array<FigureInfo, kFigureCount>& Figures();
+
+// A figure's value in base units.
+double FigureValue(const OperatingParameters& figures, Figure figure);
 
 // Forms the DC and fundamental components by the twelfth-part weighted sums and derives the
-// fifteen figures. Raises division-by-zero or overflow (at AnodeImpedance, at Efficiency, or for
-// any figure beyond the double range); nothing is returned then.
+// fifteen figures, `voltageRatio` bringing data-sheet voltages back to operating scale. Raises
+// division-by-zero or overflow (at AnodeImpedance, at Efficiency, or for any figure beyond the
+// double range, also once shown in milliamperes or percent); nothing is returned then.
 OperatingParameters ComputeOperatingParameters(const LoadLineSamples& samples,
-                                               const CurveTable& table);
+                                               float dataSheetScreenV, float voltageRatio);
 
-// One result label's object name and the text it shows.
-struct LabelText {
-    std::string_view label;
-    std::string text;
-};
-
-// The fifteen result label texts in display order, each in its display pattern, milliamperes and
-// percent applied. The window writes them as they stand. Does not fail for the figures that
+// The fifteen texts in display order, each in its display pattern, milliamperes and percent
+// applied, `decimalSeparator` (UTF-8) in place of the point. Does not fail for figures that
 // ComputeOperatingParameters returns.
-std::array<LabelText, 15> FormatOperatingParameters(const OperatingParameters& figures,
-                                                    std::string_view decimalSeparator);
+std::array<std::string, kFigureCount> FormatOperatingParameters(const OperatingParameters& figures,
+                                                                std::string_view decimalSeparator);
 
 } // namespace tetrode

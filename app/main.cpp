@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fault_reporter.h"
-#include "platform/file_chooser.h"
+#include "window/fault_reporter.h"
+#include "window/file_chooser.h"
 #include "window/frm_main.h"
 
 #include <QApplication>

@@ -160,9 +160,10 @@ double FromCharsBaseline(const std::string& path, std::size_t& converted) {
 }
 
 std::size_t TableBytes(const tetrode::CurveTable& table) {
-    const std::size_t matrix = sizeof(float) * static_cast<std::size_t>(table.NumAnodePoints) *
-                               static_cast<std::size_t>(table.NumGridCurves);
-    return 3 * matrix + sizeof(float) * (table.AnodeVoltages.size() + table.GridVoltages.size());
+    const std::size_t matrix = sizeof(float) * static_cast<std::size_t>(table.NumAnodePoints()) *
+                               static_cast<std::size_t>(table.NumGridCurves());
+    return 3 * matrix +
+           sizeof(float) * (table.AnodeVoltages().size() + table.GridVoltages().size());
 }
 
 } // namespace
@@ -190,7 +191,7 @@ int main() {
         start = Clock::now();
         const tetrode::LoadedCurveFile loaded = tetrode::LoadCurveFile(path);
         loaderBest = std::min(loaderBest, Seconds(Clock::now() - start));
-        checksum += loaded.table.AnodeCurrents.at(0, 0);
+        checksum += loaded.table.AnodeCurrents().at(0, 0);
     }
     const double loaderRate = megabytes / loaderBest;
     const double baselineRate = megabytes / baselineBest;

@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <QMainWindow>
 #else
-#include "platform/fault_reporter.h"
-#include "platform/file_chooser.h"
+#include "window/fault_reporter.h"
+#include "window/file_chooser.h"
 #include "window/frm_main.h"
 #endif
 

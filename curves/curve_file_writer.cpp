@@ -27,20 +27,11 @@ void AppendRow(std::string& line, std::span<const float> values) {
     }
 }
 
-void CheckShape(const CurveTable& table) {
-    const int points = table.NumAnodePoints;
-    const int curves = table.NumGridCurves;
-    const auto fits = [&](const CurrentMatrix& matrix) {
-        return matrix.points() == points && matrix.curves() == curves;
-    };
-    if (points < 1 || curves < 1 ||
-        table.AnodeVoltages.size() != static_cast<std::size_t>(points) ||
-        table.GridVoltages.size() != static_cast<std::size_t>(curves) ||
-        !fits(table.AnodeCurrents) || !fits(table.ScreenCurrents) || !fits(table.GridCurrents)) {
+void CheckNotEmpty(const CurveTable& table) {
+    if (table.NumAnodePoints() < 1 || table.NumGridCurves() < 1) {
         throw Fault(FaultKind::SubscriptOutOfRange,
-                    "the curves cannot be written: " + std::to_string(points) +
-                        " anode points and " + std::to_string(curves) +
-                        " curves do not match the axes and current tables held");
+                    "the curves cannot be written: a curve file needs at least one anode point "
+                    "and one curve");
     }
 }
 
@@ -54,7 +45,7 @@ void CheckHeaderText(std::string_view headerText) {
 } // namespace
 
 void WriteCurveFile(std::ostream& out, const CurveTable& table, std::string_view headerText) {
-    CheckShape(table);
+    CheckNotEmpty(table);
     CheckHeaderText(headerText);
 
     std::string line;
@@ -64,14 +55,14 @@ void WriteCurveFile(std::ostream& out, const CurveTable& table, std::string_view
         line.clear();
     };
     const auto writeBlock = [&](const CurrentMatrix& currents) {
-        for (int curve = 0; curve < table.NumGridCurves; ++curve) {
-            AppendValue(line, table.GridVoltages[static_cast<std::size_t>(curve)]);
+        for (int curve = 0; curve < table.NumGridCurves(); ++curve) {
+            AppendValue(line, table.GridVoltages()[static_cast<std::size_t>(curve)]);
             AppendRow(line, currents.curve(curve));
             writeLine();
         }
     };
 
-    AppendValue(line, table.DataSheetScreenV);
+    AppendValue(line, table.DataSheetScreenV());
     if (!headerText.empty()) {
         line += ',';
         line += headerText;
@@ -79,17 +70,17 @@ void WriteCurveFile(std::ostream& out, const CurveTable& table, std::string_view
     writeLine();
 
     line += "Ea";
-    AppendRow(line, table.AnodeVoltages);
+    AppendRow(line, table.AnodeVoltages());
     writeLine();
 
-    writeBlock(table.AnodeCurrents);
+    writeBlock(table.AnodeCurrents());
     line += "Screen";
-    AppendRow(line, table.AnodeVoltages);
+    AppendRow(line, table.AnodeVoltages());
     writeLine();
-    writeBlock(table.ScreenCurrents);
+    writeBlock(table.ScreenCurrents());
     line += "Control grid current";
     writeLine();
-    writeBlock(table.GridCurrents);
+    writeBlock(table.GridCurrents());
 
     out.flush();
     if (!out) {

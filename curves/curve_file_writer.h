@@ -14,9 +14,9 @@ namespace tetrode {
 // a separator line and the control-grid-current rows, each line ended by LF. Every value is
 // written in the shortest form that reads back as the same single-precision number.
 //
-// Faults: a table whose counts and shapes disagree, or that has no anode point or no curve
-// (subscript out of range); a `headerText` holding a line end or a double quote, which would not
-// read back as one header line (invalid argument); a stream that fails (file open).
+// Faults: a table that has no anode point or no curve (subscript out of range); a `headerText`
+// holding a line end or a double quote, which would not read back as one header line (invalid
+// argument); a stream that fails (file open).
 void WriteCurveFile(std::ostream& out, const CurveTable& table, std::string_view headerText);
 
 } // namespace tetrode

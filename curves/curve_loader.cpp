@@ -20,11 +20,7 @@
 namespace tetrode {
 namespace {
 
-// The counts are held as signed 16-bit numbers, so an axis holds at most this many entries.
-constexpr int kMaxAxisEntries = std::numeric_limits<std::int16_t>::max();
-
-// The caption keeps the base name less its last four characters: the ".csv" of a usual name.
-constexpr std::size_t kExtensionLength = 4;
+constexpr int kMaxAxisEntries = CurveTable::kMaxAxisEntries;
 
 // A field quoted in a fault message is cut to this many characters, so that a runaway field does
 // not make a message the size of a line.
@@ -66,29 +62,11 @@ std::string BaseName(const std::string& path, const YieldToEvents& yield) {
     return parts.back();
 }
 
-// The text the caption gains. Names of four characters or more lose their last four (the
-// extension); a shorter name is kept whole rather than refused.
-std::string CaptionSuffix(const std::string& baseName) {
-    // Characters are counted, not bytes, so "Röhre.dät" shows as "Röhre", not cut inside the ä.
-    std::size_t kept = baseName.size();
-    std::size_t toDrop = kExtensionLength;
-    while (toDrop > 0 && kept > 0) {
-        --kept;
-        toDrop -= IsContinuationByte(baseName[kept]) ? 0 : 1;
-    }
-    if (toDrop > 0) {
-        kept = baseName.size();
-    }
-    std::string suffix(1, ' ');
-    suffix.append(baseName, 0, kept);
-    return suffix;
-}
-
 // Reads the curve file line by line, keeping the place for fault messages.
 class CurveFileReader {
   public:
-    CurveFileReader(const std::string& path, std::string baseName, const YieldToEvents& yield)
-        : m_file(path), m_baseName(std::move(baseName)), m_yield(yield) {}
+    CurveFileReader(const std::string& path, std::string fileName, const YieldToEvents& yield)
+        : m_file(path), m_fileName(std::move(fileName)), m_yield(yield) {}
 
     // Reads the next line and splits it into fields().
     void ReadFields() {
@@ -96,7 +74,7 @@ class CurveFileReader {
         try {
             SplitCsvFields(m_line, m_fields, m_yield);
         } catch (const Fault& fault) {
-            throw Fault(fault.kind(), Place() + ": " + fault.what());
+            throw fault.At(Place(std::get<FilePlace>(fault.place()).column));
         }
     }
 
@@ -116,25 +94,21 @@ class CurveFileReader {
         case FieldNumberStatus::Converted:
             return number.value;
         case FieldNumberStatus::OutOfRange:
-            throw Fault(FaultKind::Overflow, FieldPlace(index) + " is " + QuoteForMessage(field) +
-                                                 ", a number too large for single precision");
+            throw Fault(FaultKind::Overflow,
+                        QuoteForMessage(field) + " is a number too large for single precision",
+                        Place(ColumnOf(index)));
         case FieldNumberStatus::NotANumber:
             break;
         }
-        throw Fault(FaultKind::TypeMismatch,
-                    FieldPlace(index) + " is " + QuoteForMessage(field) + ", not a number");
+        throw Fault(FaultKind::TypeMismatch, QuoteForMessage(field) + " is not a number",
+                    Place(ColumnOf(index)));
     }
 
-    // "line 7 of example.csv"
-    std::string Place() const {
-        return "line " + std::to_string(m_lineNumber) + " of " + m_baseName;
-    }
+    // The current line, or a column of it (counted from 1; 0 for the whole line).
+    FilePlace Place(int column = 0) const { return {m_fileName, m_lineNumber, column}; }
 
-    // "line 7, field 3 of example.csv"; fields count from 0, the first being the row's label.
-    std::string FieldPlace(std::size_t index) const {
-        return "line " + std::to_string(m_lineNumber) + ", field " + std::to_string(index) +
-               " of " + m_baseName;
-    }
+    // Fields count from 0, the row's label being field 0; columns from 1.
+    static int ColumnOf(std::size_t field) { return static_cast<int>(field) + 1; }
 
     std::size_t lineLength() const { return m_line.size(); }
 
@@ -145,7 +119,7 @@ class CurveFileReader {
     }
 
     TextFile m_file;
-    std::string m_baseName;
+    std::string m_fileName;
     const YieldToEvents& m_yield;
     std::string m_line;
     std::vector<std::string_view> m_fields;
@@ -234,17 +208,17 @@ CurrentMatrix ReadCurrentBlock(CurveFileReader& reader, int points, int curves,
         reader.ReadFields();
         const int available = std::min(reader.valueCount(), points);
         ConvertValues(reader, NewRow(values, points), available);
+        const std::string row = std::string(blockName) + " row " + std::to_string(curve + 1);
         if (available < points && reader.atEndOfFile()) {
-            throw Fault(FaultKind::SubscriptOutOfRange, reader.Place() + ": the file ends before " +
-                                                            std::string(blockName) + " row " +
-                                                            std::to_string(curve + 1));
+            throw Fault(FaultKind::SubscriptOutOfRange, "the file ends before " + row,
+                        reader.Place());
         }
         if (available < points) {
             throw Fault(FaultKind::SubscriptOutOfRange,
-                        reader.Place() + " (" + std::string(blockName) + " row " +
-                            std::to_string(curve + 1) + ") has " +
+                        "the line (" + row + ") has " +
                             std::to_string(std::max(reader.valueCount(), 0)) + " values, " +
-                            std::to_string(points) + " needed");
+                            std::to_string(points) + " needed",
+                        reader.Place());
         }
     }
     return CurrentMatrix(points, curves, std::move(values));
@@ -256,71 +230,68 @@ bool IsScreenMarker(std::string_view field) {
 
 // Everything of a load but the final yield; the file is closed when this returns.
 LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yield) {
-    LoadedCurveFile loaded;
-    std::string baseName = BaseName(path, yield);
-    CurveFileReader reader(path, baseName, yield);
-    loaded.captionSuffix = CaptionSuffix(baseName);
-    CurveTable& table = loaded.table;
+    const std::string fileName = BaseName(path, yield);
+    CurveFileReader reader(path, fileName, yield);
 
-    // Header line: the screen voltage, kept as text for the window and read as a number.
+    // Header line: the screen voltage, kept as text and read as a number.
     reader.ReadFields();
     if (reader.atEndOfFile()) {
-        throw Fault(FaultKind::TypeMismatch, reader.Place() + ": the file is empty");
+        throw Fault(FaultKind::TypeMismatch, "the file is empty", reader.Place());
     }
-    loaded.screenVoltageText = std::string(reader.fields()[0]);
-    table.DataSheetScreenV = reader.Number(0);
+    std::string screenVoltageText(reader.fields()[0]);
+    const float dataSheetScreenV = reader.Number(0);
 
     // Anode-voltage line: field 0 is a label, the rest are the columns.
     reader.ReadFields();
     const int points = reader.valueCount();
     if (points > kMaxAxisEntries) {
-        throw Fault(FaultKind::Overflow, reader.Place() + " has " + std::to_string(points) +
-                                             " anode voltages, more than " +
-                                             std::to_string(kMaxAxisEntries));
+        throw Fault(FaultKind::Overflow,
+                    "the line has " + std::to_string(points) + " anode voltages, more than " +
+                        std::to_string(kMaxAxisEntries),
+                    reader.Place());
     }
     if (points == 0 && reader.atEndOfFile()) {
-        throw Fault(FaultKind::SubscriptOutOfRange,
-                    reader.Place() + ": the file ends before the anode-voltage line");
+        throw Fault(FaultKind::SubscriptOutOfRange, "the file ends before the anode-voltage line",
+                    reader.Place());
     }
     if (points == 0) {
         throw Fault(FaultKind::SubscriptOutOfRange,
-                    reader.Place() + " (anode voltages) has no anode voltage after its label");
+                    "the anode-voltage line has no anode voltage after its label", reader.Place());
     }
-    table.AnodeVoltages.assign(static_cast<std::size_t>(points), 0.0F);
-    for (int point = 0; point < points; ++point) {
-        table.AnodeVoltages[static_cast<std::size_t>(point)] =
-            reader.Number(static_cast<std::size_t>(point) + 1);
-    }
+    std::vector<float> anodeVoltages(static_cast<std::size_t>(points));
+    ConvertValues(reader, anodeVoltages, points);
 
     // Anode-current block: one row per curve until the "Screen" marker. The count is unknown
     // until the marker comes, so the rows are gathered in a vector reserved from an estimate.
     const std::uintmax_t fileSize = FileSize(path);
     AnodeRows anodeRows;
-    table.GridVoltages.clear();
+    std::vector<float> gridVoltages;
     int curves = 0;
     reader.ReadFields();
     anodeRows.values.reserve(EstimateCurveCount(fileSize, reader.lineLength(), points) *
                              static_cast<std::size_t>(points));
     while (!IsScreenMarker(reader.fields()[0])) {
         if (curves == kMaxAxisEntries) {
-            throw Fault(FaultKind::Overflow, reader.Place() + ": more than " +
-                                                 std::to_string(kMaxAxisEntries) +
-                                                 " curves before the \"Screen\" line");
+            throw Fault(FaultKind::Overflow,
+                        "more than " + std::to_string(kMaxAxisEntries) +
+                            " curves before the \"Screen\" line",
+                        reader.Place());
         }
         if (reader.atEndOfFile()) {
-            throw Fault(FaultKind::TypeMismatch,
-                        reader.Place() + ": the file ends before the \"Screen\" line");
+            throw Fault(FaultKind::TypeMismatch, "the file ends before the \"Screen\" line",
+                        reader.Place());
         }
         ++curves;
-        table.GridVoltages.push_back(reader.Number(0));
+        gridVoltages.push_back(reader.Number(0));
         const int values = reader.valueCount();
         const int stored = std::min(values, points);
         ConvertValues(reader, NewRow(anodeRows.values, stored), stored);
         if (values > points) {
             throw Fault(FaultKind::SubscriptOutOfRange,
-                        reader.Place() + " (anode-current row " + std::to_string(curves) +
-                            ") has " + std::to_string(values) + " values, at most " +
-                            std::to_string(points) + " allowed");
+                        "the line (anode-current row " + std::to_string(curves) + ") has " +
+                            std::to_string(values) + " values, at most " + std::to_string(points) +
+                            " allowed",
+                        reader.Place());
         }
         if (stored < points) {
             anodeRows.shortRows.emplace_back(curves - 1, stored);
@@ -329,24 +300,26 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
     }
     if (curves == 0) {
         throw Fault(FaultKind::SubscriptOutOfRange,
-                    reader.Place() + ": the \"Screen\" line comes before any curve row");
+                    "the \"Screen\" line comes before any curve row", reader.Place());
     }
 
-    table.ScreenCurrents = ReadCurrentBlock(reader, points, curves, fileSize, "screen-current");
+    CurrentMatrix screenCurrents =
+        ReadCurrentBlock(reader, points, curves, fileSize, "screen-current");
     reader.SkipLine();
-    table.GridCurrents = ReadCurrentBlock(reader, points, curves, fileSize, "control-grid-current");
-    table.AnodeCurrents = PaddedAnodeCurrents(std::move(anodeRows), points, curves);
-
-    table.NumAnodePoints = static_cast<std::int16_t>(points);
-    table.NumGridCurves = static_cast<std::int16_t>(curves);
-    return loaded;
+    CurrentMatrix gridCurrents =
+        ReadCurrentBlock(reader, points, curves, fileSize, "control-grid-current");
+    CurrentMatrix anodeCurrents = PaddedAnodeCurrents(std::move(anodeRows), points, curves);
+    return {CurveTable(dataSheetScreenV, std::move(anodeVoltages), std::move(gridVoltages),
+                       std::move(anodeCurrents), std::move(screenCurrents),
+                       std::move(gridCurrents)),
+            std::move(screenVoltageText), fileName};
 }
 
 } // namespace
 
 LoadedCurveFile LoadCurveFile(const std::string& path, const YieldToEvents& yield) {
     // The table is built apart and handed back only when complete: a load that stops on a fault
-    // leaves nothing behind, and the window keeps the curves it had.
+    // leaves nothing behind.
     LoadedCurveFile loaded = ReadCurveFile(path, yield);
     YieldNow(yield);
     return loaded;

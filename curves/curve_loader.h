@@ -8,21 +8,19 @@
 
 namespace tetrode {
 
-// Everything a completed load gives the window.
+// Everything a completed load gives.
 struct LoadedCurveFile {
-    // The file's curves; its scale factors are the start values (the window keeps its own, see
-    // CurveTable::AdoptCurves).
     CurveTable table;
-    // Field 0 of the header line exactly as it stands, for txtScreenBias and lblDataSheetScreenV.
+    // Field 0 of the header line exactly as it stands: the screen voltage as the file writes it.
     std::string screenVoltageText;
-    // What the caption gains: one space and the base name less its last four characters.
-    std::string captionSuffix;
+    // The file's name, the last component of its path ("example.csv").
+    std::string fileName;
 };
 
 // Reads the curve file at `path` into a new table. All or nothing: a fault (file open, type
-// mismatch, subscript out of range, overflow, invalid argument) leaves no trace, and its message
-// names the file, line and field. Calls `yield` after every line, at every quoted field, at the
-// end of every split and once before returning.
+// mismatch, subscript out of range, overflow, invalid argument) leaves no trace, and it is placed
+// at the file's name, line and column. Calls `yield` after every line, at every quoted field, at
+// the end of every split and once before returning.
 LoadedCurveFile LoadCurveFile(const std::string& path, const YieldToEvents& yield = {});
 
 } // namespace tetrode

@@ -24,55 +24,6 @@ void StoreEntry(std::vector<Entry>& list, std::size_t index, std::string_view te
     }
 }
 
-// Both forms of SplitCsvFields: the fields as strings or as views of the line.
-template <typename Field>
-void SplitCsvFieldsInto(std::string_view line, std::vector<Field>& fields,
-                        const YieldToEvents& yield) {
-    std::string_view rest = line;
-    std::size_t n = 0;
-    for (;;) {
-        // One pass to the first comma or double quote: most fields hold neither a quote nor more
-        // than a few characters, and this is the loader's innermost loop.
-        std::size_t stop = 0;
-        while (stop < rest.size() && rest[stop] != ',' && rest[stop] != '"') {
-            ++stop;
-        }
-        if (stop == rest.size()) {
-            break;
-        }
-        if (rest[stop] == ',') {
-            StoreEntry(fields, n, rest.substr(0, stop));
-            rest.remove_prefix(stop + 1);
-            ++n;
-            continue;
-        }
-        // A double quote opens a quoted field only when a comma follows it; otherwise the rest of
-        // the line is the last field and keeps its quotes.
-        const std::size_t quote = stop;
-        const std::size_t comma = rest.find(',', quote + 1);
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        YieldNow(yield);
-        const std::size_t closing = rest.find('"', quote + 1);
-        if (closing == std::string_view::npos) {
-            throw Fault(FaultKind::InvalidArgument,
-                        "field " + std::to_string(n) +
-                            " opens with a double quote that is never closed");
-        }
-        // The closing quote may lie beyond the comma (a comma inside quotes); the field then
-        // takes the text up to it while the rest still starts after the first comma, as the file
-        // format has always done. Curve files hold no such commas. Text before the opening quote
-        // and between the closing quote and the comma belongs to no field.
-        StoreEntry(fields, n, rest.substr(quote + 1, closing - quote - 1));
-        rest.remove_prefix(comma + 1);
-        ++n;
-    }
-    StoreEntry(fields, n, rest);
-    fields.resize(n + 1);
-    YieldNow(yield);
-}
-
 } // namespace
 
 std::string ReadTextLine(TextFile& file, const YieldToEvents& yield) {
@@ -118,14 +69,51 @@ std::string ReadTextLine(TextFile& file, const YieldToEvents& yield) {
     return kEndOfFileText;
 }
 
-void SplitCsvFields(std::string_view line, std::vector<std::string>& fields,
-                    const YieldToEvents& yield) {
-    SplitCsvFieldsInto(line, fields, yield);
-}
-
 void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields,
                     const YieldToEvents& yield) {
-    SplitCsvFieldsInto(line, fields, yield);
+    std::string_view rest = line;
+    std::size_t n = 0;
+    for (;;) {
+        // One pass to the first comma or double quote: most fields hold neither a quote nor more
+        // than a few characters, and this is the loader's innermost loop.
+        std::size_t stop = 0;
+        while (stop < rest.size() && rest[stop] != ',' && rest[stop] != '"') {
+            ++stop;
+        }
+        if (stop == rest.size()) {
+            break;
+        }
+        if (rest[stop] == ',') {
+            StoreEntry(fields, n, rest.substr(0, stop));
+            rest.remove_prefix(stop + 1);
+            ++n;
+            continue;
+        }
+        // A double quote opens a quoted field only when a comma follows it; otherwise the rest of
+        // the line is the last field and keeps its quotes.
+        const std::size_t quote = stop;
+        const std::size_t comma = rest.find(',', quote + 1);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        YieldNow(yield);
+        const std::size_t closing = rest.find('"', quote + 1);
+        if (closing == std::string_view::npos) {
+            throw Fault(FaultKind::InvalidArgument,
+                        "the field opens with a double quote that is never closed",
+                        FilePlace{{}, 0, static_cast<int>(n) + 1});
+        }
+        // The closing quote may lie beyond the comma (a comma inside quotes); the field then
+        // takes the text up to it while the rest still starts after the first comma, as the file
+        // format has always done. Curve files hold no such commas. Text before the opening quote
+        // and between the closing quote and the comma belongs to no field.
+        StoreEntry(fields, n, rest.substr(quote + 1, closing - quote - 1));
+        rest.remove_prefix(comma + 1);
+        ++n;
+    }
+    StoreEntry(fields, n, rest);
+    fields.resize(n + 1);
+    YieldNow(yield);
 }
 
 void SplitByDelimiter(std::string_view text, char delimiter, std::vector<std::string>& parts,

@@ -21,17 +21,13 @@ inline const std::string kEndOfFileText(1, '\0');
 // of the file: the file's fault passes to the caller. Yields once per line delivered.
 std::string ReadTextLine(TextFile& file, const YieldToEvents& yield = {});
 
-// Splits a line at commas into `fields` (replaced; never empty). A field that opens with a double
-// quote before the next comma is the text between that quote and the next one; whatever lies
-// between the closing quote and the comma is lost, as is text before the opening quote. The last
-// field keeps its quotes. An opening quote with no closing quote before a comma is an
-// invalid-argument fault. Yields once per quoted field and once at the end.
-void SplitCsvFields(std::string_view line, std::vector<std::string>& fields,
-                    const YieldToEvents& yield = {});
-
-// The same split into views of `line`: every field is a piece of the line (a quoted field the
-// piece between its quotes), so a caller that reads the fields only while the line lives needs no
-// copies. The loader uses this on every line of a file.
+// Splits a line at commas into `fields` (replaced; never empty), each a piece of `line`, so a
+// caller that reads the fields only while the line lives needs no copies. A field that opens with a
+// double quote before the next comma is the piece between that quote and the next one; whatever
+// lies between the closing quote and the comma is lost, as is text before the opening quote. The
+// last field keeps its quotes. An opening quote with no closing quote before a comma is an
+// invalid-argument fault placed at the field's column (counted from 1). Yields once per quoted
+// field and once at the end.
 void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields,
                     const YieldToEvents& yield = {});
 

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
-// A whole Calculate (SampleLoadLine, ComputeOperatingParameters, FormatOperatingParameters) on a
-// small table and five typed texts, all taken from the input. It ends in a division-by-zero,
-// overflow or invalid-argument fault, or in finite points and figures whose fifteen texts have
-// their patterns' shapes; the stored scale factors are finite either way.
-#include "analysis/load_line.h"
-#include "analysis/operating_parameters.h"
+// A session on a small table, driven through Enter and Calculate with typed texts, all taken from
+// the input. Each action ends in a division-by-zero, overflow or invalid-argument fault that leaves
+// the session exactly as it was, or in finite factors, points and figures whose fifteen texts have
+// their patterns' shapes.
+#include "analysis/session.h"
 #include "fuzz/fuzz_contract.h"
 #include "fuzz/fuzz_input.h"
 
@@ -14,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -23,11 +23,6 @@ using tetrode::FaultKind;
 using tetrode::fuzz::ExpectFinite;
 using tetrode::fuzz::FuzzInput;
 using tetrode::fuzz::Violation;
-
-// The display patterns of the fifteen result labels, in display order.
-constexpr std::array<std::string_view, 15> kLabelPatterns{
-    "###0.0", "###0.0", "###0.0", "###0.0", "###0.0", "##0.0", "####0.0", "###0.0",
-    "##0.0",  "##0.0",  "##0.0",  "##0.0",  "##0.0",  "##0.0", "######0"};
 
 std::vector<float> Axis(FuzzInput& input, int count) {
     std::vector<float> axis(static_cast<std::size_t>(count));
@@ -57,31 +52,23 @@ tetrode::CurrentMatrix Currents(FuzzInput& input, int points, int curves) {
 }
 
 CurveTable Table(FuzzInput& input) {
-    CurveTable table;
     const int points = 2 + input.Byte() % 5;
     const int curves = 2 + input.Byte() % 5;
-    table.NumAnodePoints = static_cast<std::int16_t>(points);
-    table.NumGridCurves = static_cast<std::int16_t>(curves);
-    table.AnodeVoltages = Axis(input, points);
-    table.GridVoltages = Axis(input, curves);
-    for (const float value : table.AnodeVoltages) {
-        if (!std::isfinite(value)) {
-            table.AnodeVoltages.assign(table.AnodeVoltages.size(), 0.0F);
+    std::vector<float> anodeVoltages = Axis(input, points);
+    std::vector<float> gridVoltages = Axis(input, curves);
+    for (std::vector<float>* axis : {&anodeVoltages, &gridVoltages}) {
+        for (const float value : *axis) {
+            if (!std::isfinite(value)) {
+                axis->assign(axis->size(), 0.0F);
+            }
         }
     }
-    for (const float value : table.GridVoltages) {
-        if (!std::isfinite(value)) {
-            table.GridVoltages.assign(table.GridVoltages.size(), 0.0F);
-        }
-    }
-    table.AnodeCurrents = Currents(input, points, curves);
-    table.GridCurrents = Currents(input, points, curves);
-    table.ScreenCurrents = Currents(input, points, curves);
-    table.DataSheetScreenV = input.Single();
-    // The scale factors an earlier Calculate or Enter may have left.
-    table.VoltageRatio = input.Single();
-    table.PowerRatio32 = input.Single();
-    return table;
+    tetrode::CurrentMatrix anode = Currents(input, points, curves);
+    tetrode::CurrentMatrix grid = Currents(input, points, curves);
+    tetrode::CurrentMatrix screen = Currents(input, points, curves);
+    const float dataSheetScreenV = input.Single();
+    return CurveTable(dataSheetScreenV, std::move(anodeVoltages), std::move(gridVoltages),
+                      std::move(anode), std::move(screen), std::move(grid));
 }
 
 void CheckPoint(const tetrode::SamplePoint& point) {
@@ -92,59 +79,74 @@ void CheckPoint(const tetrode::SamplePoint& point) {
     ExpectFinite(point.Ic2, "a point's Ic2");
 }
 
-void CheckFigures(const tetrode::OperatingParameters& f) {
-    for (const double figure :
-         {f.PeakAnodeRFVolts, f.AnodeDCcurrent, f.AnodePower, f.InputPower, f.OutputPower,
-          f.Efficiency, f.AnodeImpedance, f.ZSAC, f.ScreenDCcurrent, f.ScreenPower,
-          f.PeakGridRFVolts, f.GridDCcurrent, f.DrivingPower, f.GridPower, f.GridImpedance}) {
-        ExpectFinite(figure, "an operating figure");
+void CheckFigures(const tetrode::OperatingParameters& figures) {
+    for (const tetrode::FigureInfo& info : tetrode::Figures()) {
+        ExpectFinite(tetrode::FigureValue(figures, info.figure), info.caption);
     }
+}
+
+// Everything a front end can read of a session.
+auto State(const tetrode::Session& s) {
+    return std::tuple(s.Curves(), s.ScreenVoltageText(), s.Scale(), s.Limits(),
+                      s.LastCalculation());
+}
+
+// Runs one action on the session; a fault must leave it as it was.
+template <typename Action>
+bool Act(tetrode::Session& session, std::string_view name, Action&& action) {
+    const auto before = State(session);
+    const bool completed = tetrode::fuzz::RunWithin(
+        {FaultKind::DivisionByZero, FaultKind::Overflow, FaultKind::InvalidArgument}, name, action);
+    if (!completed && !(State(session) == before)) {
+        Violation(name, "a failed action changed the session");
+    }
+    ExpectFinite(session.Scale().VoltageRatio, "the voltage ratio");
+    ExpectFinite(session.Scale().PowerRatio32, "the current ratio");
+    return completed;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput input(data, size);
+    tetrode::Session session;
     CurveTable table = Table(input);
+    const std::string screenText = input.Text(12);
     tetrode::OperatingLineTexts texts;
     for (std::string* text :
          {&texts.ScreenBias, &texts.AnodeBias, &texts.GridBias, &texts.MinAnode, &texts.PeakGrid}) {
         *text = input.Text(24);
     }
+    const std::string enterText = input.Text(24);
     const std::string_view separator = input.Byte() % 2 == 0 ? "." : ",";
 
-    tetrode::LoadLineSamples samples;
-    tetrode::OperatingParameters figures;
-    const bool calculated = tetrode::fuzz::RunWithin(
-        {FaultKind::DivisionByZero, FaultKind::Overflow, FaultKind::InvalidArgument}, "Calculate",
-        [&] {
-            samples = tetrode::SampleLoadLine(table, texts);
-            figures = tetrode::ComputeOperatingParameters(samples, table);
-        });
-    ExpectFinite(table.VoltageRatio, "the stored VoltageRatio");
-    ExpectFinite(table.PowerRatio32, "the stored PowerRatio32");
-    if (!calculated) {
+    if (!Act(session, "Accept", [&] {
+            session.Accept({std::move(table), screenText, "fuzz.csv"}, "fuzz.csv");
+        })) {
         return 0;
     }
-    for (const tetrode::SamplePoint* point :
-         {&samples.A, &samples.B, &samples.C, &samples.D, &samples.E, &samples.F, &samples.G}) {
-        CheckPoint(*point);
+    // Enter first, when the input asks for it, so that Calculate meets a ratio of its making.
+    if (input.Byte() % 2 == 0) {
+        Act(session, "SetScreenVoltage", [&] { session.SetScreenVoltage(enterText); });
     }
-    CheckFigures(figures);
+    if (!Act(session, "Calculate", [&] { session.Calculate(texts); })) {
+        return 0;
+    }
+    const tetrode::Calculation& calculation = *session.LastCalculation();
+    for (const tetrode::SamplePoint& point : calculation.samples) {
+        CheckPoint(point);
+    }
+    CheckFigures(calculation.figures);
     // Figures that were computed can always be shown: formatting raises nothing.
-    std::array<tetrode::LabelText, 15> labels;
+    std::array<std::string, tetrode::kFigureCount> shown;
     tetrode::fuzz::RunWithin({}, "FormatOperatingParameters", [&] {
-        labels = tetrode::FormatOperatingParameters(figures, separator);
+        shown = tetrode::FormatOperatingParameters(calculation.figures, separator);
     });
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        if (labels[i].label.empty()) {
-            Violation("FormatOperatingParameters", "a label without a name");
-        }
-        const std::string_view pattern = kLabelPatterns[i];
-        if (!tetrode::fuzz::IsDisplayPatternText(labels[i].text, pattern.ends_with(".0"),
-                                                 separator)) {
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const std::string_view pattern = tetrode::Figures()[i].pattern;
+        if (!tetrode::fuzz::IsDisplayPatternText(shown[i], pattern.ends_with(".0"), separator)) {
             Violation("FormatOperatingParameters",
-                      std::string(labels[i].label) + " shows \"" + labels[i].text + "\"");
+                      std::string(tetrode::Figures()[i].caption) + " shows \"" + shown[i] + "\"");
         }
     }
     return 0;

@@ -61,7 +61,10 @@ bool IsZeroText(std::string_view digits) {
 }
 
 std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
 }
 
 } // namespace
@@ -128,9 +131,10 @@ bool IsGeneralSingleText(std::string_view text, std::string_view separator) {
 
 long double ReadBack(std::string_view text, std::string_view separator) {
     std::string plain(text);
-    if (const std::size_t at = plain.find(separator);
-        !separator.empty() && at != std::string::npos) {
-        plain.replace(at, separator.size(), ".");
+    if (const std::size_t at = text.find(separator);
+        !separator.empty() && at != std::string_view::npos) {
+        plain = std::string(text.substr(0, at)) + '.';
+        plain += text.substr(at + separator.size());
     }
     return std::strtold(plain.c_str(), nullptr);
 }

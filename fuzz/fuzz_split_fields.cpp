@@ -22,7 +22,6 @@ using tetrode::fuzz::Violation;
 struct CsvModel {
     // Empty when the line must raise the invalid-argument fault.
     std::optional<std::vector<std::string>> fields;
-    int quotedFields = 0;
 };
 
 // Every piece before a comma is a field. One that holds a double quote is the text from that quote
@@ -38,7 +37,6 @@ CsvModel ModelCsv(std::string_view line) {
         if (open == std::string_view::npos) {
             fields.emplace_back(line.substr(0, comma));
         } else {
-            ++model.quotedFields;
             const std::size_t close = line.find('"', open + 1);
             if (close == std::string_view::npos) {
                 return model;
@@ -66,12 +64,9 @@ std::string Join(const std::vector<std::string>& parts, char delimiter) {
 void CheckCsv(std::string_view line) {
     const CsvModel model = ModelCsv(line);
     // The list holds something beforehand: a split replaces it whatever it held.
-    std::vector<std::string> fields{"left over", "from before"};
-    int yields = 0;
-    const bool split =
-        tetrode::fuzz::RunWithin({FaultKind::InvalidArgument}, "SplitCsvFields", [&] {
-            tetrode::SplitCsvFields(line, fields, [&yields] { ++yields; });
-        });
+    std::vector<std::string_view> fields{"left over", "from before"};
+    const bool split = tetrode::fuzz::RunWithin({FaultKind::InvalidArgument}, "SplitCsvFields",
+                                                [&] { tetrode::SplitCsvFields(line, fields); });
     if (split != model.fields.has_value()) {
         Violation("SplitCsvFields",
                   split ? "an unclosed quote was accepted" : "a line of closed quotes was refused");
@@ -79,21 +74,15 @@ void CheckCsv(std::string_view line) {
     if (!split) {
         return;
     }
-    if (fields != *model.fields) {
+    if (!std::equal(fields.begin(), fields.end(), model.fields->begin(), model.fields->end())) {
         Violation("SplitCsvFields", "the fields differ from one per comma");
-    }
-    if (yields != model.quotedFields + 1) {
-        Violation("SplitCsvFields", "yielded " + std::to_string(yields) + " times for " +
-                                        std::to_string(model.quotedFields) + " quoted fields");
     }
 }
 
 void CheckDelimiter(std::string_view text, char delimiter) {
     std::vector<std::string> parts{"left over"};
-    int yields = 0;
-    tetrode::fuzz::RunWithin({}, "SplitByDelimiter", [&] {
-        tetrode::SplitByDelimiter(text, delimiter, parts, [&yields] { ++yields; });
-    });
+    tetrode::fuzz::RunWithin({}, "SplitByDelimiter",
+                             [&] { tetrode::SplitByDelimiter(text, delimiter, parts); });
     const auto expectedParts =
         static_cast<std::size_t>(std::count(text.begin(), text.end(), delimiter)) + 1;
     if (parts.size() != expectedParts || Join(parts, delimiter) != text) {
@@ -103,9 +92,6 @@ void CheckDelimiter(std::string_view text, char delimiter) {
         if (part.find(delimiter) != std::string::npos) {
             Violation("SplitByDelimiter", "a part holds the delimiter");
         }
-    }
-    if (yields != 1) {
-        Violation("SplitByDelimiter", "yielded " + std::to_string(yields) + " times");
     }
 }
 

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 
 namespace tetrode {
 
@@ -26,16 +28,48 @@ enum class FaultKind {
 // The short English name of a kind, as the user sees it at the head of a fault report.
 std::string_view FaultKindName(FaultKind kind);
 
-// The one exception type of the calculator. The message names the place of the fault in the
-// user's terms: file, line and field for curve files, the quantity for arithmetic.
+// A place in a file: `line` and `column` count from 1; 0 means the place is the whole file (a line
+// of 0) or the whole line (a column of 0). The column of a comma-separated line is its field, the
+// first field being column 1.
+struct FilePlace {
+    std::string file;
+    int line = 0;
+    int column = 0;
+
+    friend bool operator==(const FilePlace&, const FilePlace&) = default;
+};
+
+// A typed input, by the name the user knows it under ("Anode Bias").
+struct InputPlace {
+    std::string input;
+
+    friend bool operator==(const InputPlace&, const InputPlace&) = default;
+};
+
+// Where a fault arose: nowhere in particular (a figure of a calculation), a typed input, or a file.
+using FaultPlace = std::variant<std::monostate, InputPlace, FilePlace>;
+
+// The one exception type of the calculator. what() is the cause in the user's terms ("\"abc\" is
+// not a number", "cannot compute the efficiency"); the place is kept apart, as data, so that each
+// front end can word it for its user (see FaultMessage).
 class Fault : public std::runtime_error {
   public:
-    Fault(FaultKind kind, const std::string& message);
+    Fault(FaultKind kind, const std::string& cause, FaultPlace place = {});
 
     FaultKind kind() const noexcept { return m_kind; }
+    const FaultPlace& place() const noexcept { return m_place; }
+
+    // The same fault at `place`, for a caller that knows where a placeless fault arose.
+    Fault At(FaultPlace place) const { return Fault(m_kind, what(), std::move(place)); }
 
   private:
     FaultKind m_kind;
+    FaultPlace m_place;
 };
+
+// The place and the cause in one sentence, as every front end shows it:
+// "line 7, column 4 of example.csv: \"abc\" is not a number", "Anode Bias: the number ... is too
+// large", or the cause alone.
+std::string FaultMessage(const Fault& fault);
 
 } // namespace tetrode

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -238,6 +239,52 @@ int DecimalPlaces(std::string_view pattern) {
     return static_cast<int>(fraction.size());
 }
 
+// The display text of a value whose rounding to `places` decimals can be settled from the double
+// itself, without its 15-digit decimal form: false when it cannot. Every figure the calculator
+// shows takes this path unless it lies within a hair of a half-way point, so a Calculate need not
+// write fifteen decimal expansions.
+bool FormatFixedQuickly(double value, int places, std::string_view separator, std::string& text) {
+    static constexpr double kScale[] = {1.0, 10.0, 100.0, 1000.0};
+    // Below 1e12 the whole part is exact in a double and fits an unsigned 64-bit integer.
+    constexpr double kLargest = 1e12;
+    if (places > 3) {
+        return false;
+    }
+    const double scaled = std::fabs(value) * kScale[places];
+    if (!(scaled < kLargest)) {
+        return false;
+    }
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole; // exact
+    // The product is within one part in 2^53 of the true value, and the 15-digit form within 5 in
+    // 10^15; outside that margin around a half, both round the same way.
+    const double margin = scaled * 1e-14 + 1e-12;
+    if (std::fabs(fraction - 0.5) <= margin) {
+        return false;
+    }
+    auto digits = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    char buffer[24]; // a sign and at most 13 digits
+    char* end = buffer + sizeof buffer;
+    char* at = end;
+    // At least one digit before the separator: 0.04 shows as 0.0.
+    for (int written = 0; digits != 0 || written <= places; ++written) {
+        *--at = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+    }
+    const bool roundsToZero = std::all_of(at, end, [](char c) { return c == '0'; });
+    // A negative value that rounds to zero shows no minus sign, as on the exact path.
+    if (value < 0.0 && !roundsToZero) {
+        *--at = '-';
+    }
+    const std::string_view integer(at, static_cast<std::size_t>(end - places - at));
+    text = integer;
+    if (places > 0) {
+        text += separator;
+        text += std::string_view(end - places, static_cast<std::size_t>(places));
+    }
+    return true;
+}
+
 } // namespace
 
 double NumberFromText(std::string_view text) {
@@ -267,14 +314,20 @@ std::string FormatDisplayPattern(double value, std::string_view pattern,
         throw Fault(FaultKind::Overflow, "a figure is too large to be shown");
     }
     const int places = DecimalPlaces(pattern);
+    std::string text;
+    if (FormatFixedQuickly(value, places, decimalSeparator, text)) {
+        return text;
+    }
     // Half-way cases are judged on the value's 15-significant-digit decimal form, which is how
     // the user sees the number: 0.15 shows as 0.2 although the double 0.15 lies just below it.
     DecimalDigits number = ToDecimalDigits(value, 15);
     RoundHalfAwayFromZero(number, number.point + places);
     // A negative value that rounds to zero shows no minus sign: "-0.0" would suggest a
     // meaningful negative figure where there is none.
-    std::string text = number.negative && !IsZero(number.digits) ? "-" : "";
-    text += FixedText(number.digits, number.point, places, decimalSeparator);
+    text = FixedText(number.digits, number.point, places, decimalSeparator);
+    if (number.negative && !IsZero(number.digits)) {
+        text.insert(text.begin(), '-');
+    }
     return text;
 }
 

@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t kBlockSize = 64 * 1024;
 
 [[noreturn]] void CannotOpen(const std::string& path, const std::string& reason) {
-    throw Fault(FaultKind::FileOpen, "cannot open \"" + path + "\": " + reason);
+    throw Fault(FaultKind::FileOpen, "cannot be opened: " + reason, FilePlace{path});
 }
 
 } // namespace
@@ -49,8 +49,10 @@ bool TextFile::FillBuffer() {
     // A read that fails part-way must not look like the end of the file: the line it cut short
     // would be delivered as a whole one, and a number in it silently shortened.
     if (std::ferror(m_file.get()) != 0) {
-        throw Fault(FaultKind::FileOpen, "cannot read \"" + m_path + "\": " +
-                                             (errno != 0 ? std::strerror(errno) : "read error"));
+        throw Fault(FaultKind::FileOpen,
+                    std::string("cannot be read: ") +
+                        (errno != 0 ? std::strerror(errno) : "read error"),
+                    FilePlace{m_path});
     }
     return m_size != 0;
 }

@@ -16,8 +16,8 @@ using namespace testing; // the shared test helpers: FaultKindOf, TempFolder
 
 constexpr std::size_t kBlock = 64 * 1024; // the reader's block size
 
-// The lines read before the end-of-file text, which persists; one yield per line delivered. The
-// file is read in blocks: lines and line ends that straddle them read as any other.
+// The lines read before the end-of-file text, which persists. The file is read in blocks: lines
+// and line ends that straddle them read as any other.
 TEST(ReadTextLine, SplitsLinesAtLfCrLfAndLoneCr) {
     const std::string x(kBlock - 1, 'x'), nul(1, '\0');
     // clang-format off
@@ -41,45 +41,39 @@ TEST(ReadTextLine, SplitsLinesAtLfCrLfAndLoneCr) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TextFile file(folder.Write("case.txt", c.contents));
-        int yields = 0;
-        const YieldToEvents count = [&yields] { ++yields; };
         std::vector<std::string> lines;
-        for (std::string line;
-             lines.size() < 9 && (line = ReadTextLine(file, count)) != kEndOfFileText;) {
+        for (std::string line; lines.size() < 9 && (line = ReadTextLine(file)) != kEndOfFileText;) {
             lines.push_back(line);
         }
         EXPECT_EQ(lines, c.lines);
-        EXPECT_EQ(ReadTextLine(file, count), kEndOfFileText);
-        EXPECT_EQ(yields, static_cast<int>(c.lines.size()));
+        EXPECT_EQ(ReadTextLine(file), kEndOfFileText);
     }
 }
 
 // What a split leaves in a list that an earlier, longer split filled (as the loader reuses its
-// list): the parts in brackets and the yields, "[a][b] 1", or "invalid argument" for that fault.
+// list): the parts in brackets, "[a][b]", or "invalid argument" for that fault.
 template <typename Part, typename Split> std::string Shown(const Split& split) {
     std::vector<Part> parts(6, Part("old"));
-    int yields = 0;
-    if (FaultKindOf([&] { split(parts, [&yields] { ++yields; }); }) == FaultKind::InvalidArgument) {
+    if (FaultKindOf([&] { split(parts); }) == FaultKind::InvalidArgument) {
         return "invalid argument";
     }
     std::string shown;
     for (const Part& part : parts) {
         shown += '[' + std::string(part) + ']';
     }
-    return shown + ' ' + std::to_string(yields);
+    return shown;
 }
 
-// Fields as strings and as views of the line; one yield per quoted field and one at the end.
 TEST(SplitCsvFields, SplitsAtCommasAndUnquotesFieldsBeforeAComma) {
     // clang-format off
     const struct { std::string line; std::string fields; } cases[] = {
-        {"a,b", "[a][b] 1"}, {"a", "[a] 1"}, {"", "[] 1"}, {"a,", "[a][] 1"}, {",a", "[][a] 1"},
-        {"\"a b\",c", "[a b][c] 2"}, {"a,\"b\"", "[a][\"b\"] 1"}, {"\"\",x", "[][x] 2"},
-        {"ab\"cd\",e", "[cd][e] 2"}, {"\"ab\"cd,e", "[ab][e] 2"}, {"\"abc\"", "[\"abc\"] 1"},
-        {" 1 , 2 ", "[ 1 ][ 2 ] 1"}, {"\"Screen\",\"0\",200", "[Screen][0][200] 3"},
+        {"a,b", "[a][b]"}, {"a", "[a]"}, {"", "[]"}, {"a,", "[a][]"}, {",a", "[][a]"},
+        {"\"a b\",c", "[a b][c]"}, {"a,\"b\"", "[a][\"b\"]"}, {"\"\",x", "[][x]"},
+        {"ab\"cd\",e", "[cd][e]"}, {"\"ab\"cd,e", "[ab][e]"}, {"\"abc\"", "[\"abc\"]"},
+        {" 1 , 2 ", "[ 1 ][ 2 ]"}, {"\"Screen\",\"0\",200", "[Screen][0][200]"},
         // A comma inside quotes: the rest starts after it, so the closing quote opens a field,
         // which fails when no quote closes it.
-        {"\"a,b\",\"c\",d", "[a,b][,][c][d] 4"}, {"\"a,b\",c", "invalid argument"},
+        {"\"a,b\",\"c\",d", "[a,b][,][c][d]"}, {"\"a,b\",c", "invalid argument"},
         // An opening quote with no closing quote before a comma.
         {"5\",x", "invalid argument"}, {"\"a,b", "invalid argument"},
         {"x,\"y,z", "invalid argument"}, {"1,2,\"3,4", "invalid argument"},
@@ -87,28 +81,23 @@ TEST(SplitCsvFields, SplitsAtCommasAndUnquotesFieldsBeforeAComma) {
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        const auto split = [&c](auto& fields, const YieldToEvents& yield) {
-            SplitCsvFields(c.line, fields, yield);
-        };
-        EXPECT_EQ(Shown<std::string>(split), c.fields);
-        EXPECT_EQ(Shown<std::string_view>(split), c.fields);
+        EXPECT_EQ(Shown<std::string_view>([&c](auto& fields) { SplitCsvFields(c.line, fields); }),
+                  c.fields);
     }
 }
 
-TEST(SplitByDelimiter, SplitsAtEveryBackslashAndYieldsOnce) {
+TEST(SplitByDelimiter, SplitsAtEveryBackslash) {
     // clang-format off
     const struct { std::string text; std::string parts; } cases[] = {
-        {"C:\\curves\\example.csv", "[C:][curves][example.csv] 1"}, {"", "[] 1"},
-        {"example.csv", "[example.csv] 1"}, {"C:\\curves\\", "[C:][curves][] 1"},
-        {"\\x", "[][x] 1"}, {"a\\\\b", "[a][][b] 1"}, {"/a.csv", "[/a.csv] 1"}, // only "\" splits
+        {"C:\\curves\\example.csv", "[C:][curves][example.csv]"}, {"", "[]"},
+        {"example.csv", "[example.csv]"}, {"C:\\curves\\", "[C:][curves][]"},
+        {"\\x", "[][x]"}, {"a\\\\b", "[a][][b]"}, {"/a.csv", "[/a.csv]"}, // only "\" splits
     };
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const auto split = [&c](auto& parts, const YieldToEvents& yield) {
-            SplitByDelimiter(c.text, '\\', parts, yield);
-        };
-        EXPECT_EQ(Shown<std::string>(split), c.parts);
+        EXPECT_EQ(Shown<std::string>([&c](auto& parts) { SplitByDelimiter(c.text, '\\', parts); }),
+                  c.parts);
     }
 }
 

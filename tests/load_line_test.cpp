@@ -3,7 +3,6 @@
 
 #include "test_support.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,8 +12,7 @@
 namespace tetrode {
 namespace {
 
-using ::testing::HasSubstr;
-using namespace testing; // the shared test helpers: MakeTable, Rows
+using namespace testing; // the shared test helpers: FaultOf, MakeTable, Rows
 
 // Currents linear in both voltages (singles, as a table holds them), which bilinear interpolation
 // reproduces inside the table, so each sampled current can be checked against its point's own
@@ -30,10 +28,8 @@ CurveTable LinearTable(float dataSheetScreenV) {
     const auto rows = [](Law law) {
         return Rows{{law(-1000, 100), law(3000, 100)}, {law(-1000, -300), law(3000, -300)}};
     };
-    CurveTable table =
-        MakeTable({-1000, 3000}, {100, -300}, rows(kAnodeLaw), rows(kScreenLaw), rows(kGridLaw));
-    table.DataSheetScreenV = dataSheetScreenV;
-    return table;
+    return MakeTable({-1000, 3000}, {100, -300}, rows(kAnodeLaw), rows(kScreenLaw), rows(kGridLaw),
+                     dataSheetScreenV);
 }
 
 struct Voltages {
@@ -45,10 +41,9 @@ using PointsAToG = std::array<Voltages, 7>;
 constexpr float kRatio14 = 1.39999997615814F, kPower14 = 1.65650224685669F;
 
 TEST(SampleLoadLine, PlacesPointsAToGAndInterpolatesTheCurrentsAtEach) {
-    // The second example types 1.4 times the first's voltages, which the stored ratio turns into
-    // 1.4 / kRatio14 times its points (G at 2000.000034). The scale factors are checked in the
-    // next test. The level line's texts are typed as a user may ("3 00", "2000V"), so every box is
-    // read leniently.
+    // The second example types 1.4 times the first's voltages, which the single ratio turns into
+    // 1.4 / kRatio14 times its points (G at 2000.000034). The level line's texts are typed as a
+    // user may ("3 00", "2000V"), so every box is read leniently.
     const auto times14 = [](PointsAToG points) {
         for (Voltages& point : points) {
             point = {point.anode * 1.4 / kRatio14, point.grid * 1.4 / kRatio14};
@@ -77,72 +72,71 @@ TEST(SampleLoadLine, PlacesPointsAToGAndInterpolatesTheCurrentsAtEach) {
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CurveTable table = LinearTable(c.dataSheetScreenV);
-        const LoadLineSamples s = SampleLoadLine(table, c.texts);
-        const SamplePoint* points[] = {&s.A, &s.B, &s.C, &s.D, &s.E, &s.F, &s.G};
+        const CurveTable table = LinearTable(c.dataSheetScreenV);
+        const ScaleFactors scale = ScaleFactorsFor(c.texts.ScreenBias, c.dataSheetScreenV);
+        const LoadLineSamples s = SampleLoadLine(table, scale, c.texts);
         for (std::size_t k = 0; k < 7; ++k) {
             SCOPED_TRACE(std::string("Point ") + static_cast<char>('A' + k));
-            const SamplePoint& p = *points[k];
+            const SamplePoint& p = s.points[k];
             EXPECT_NEAR(p.Anode, c.points[k].anode, c.tolerance);
             EXPECT_NEAR(p.Grid, c.points[k].grid, c.tolerance);
             // The currents of the point's own voltages, in operating scale.
-            EXPECT_NEAR(p.Ib, table.PowerRatio32 * kAnodeLaw(p.Anode, p.Grid), 1e-5);
-            EXPECT_NEAR(p.Ic1, table.PowerRatio32 * kGridLaw(p.Anode, p.Grid), 1e-6);
-            EXPECT_NEAR(p.Ic2, table.PowerRatio32 * kScreenLaw(p.Anode, p.Grid), 1e-6);
+            EXPECT_NEAR(p.Ib, scale.PowerRatio32 * kAnodeLaw(p.Anode, p.Grid), 1e-5);
+            EXPECT_NEAR(p.Ic1, scale.PowerRatio32 * kGridLaw(p.Anode, p.Grid), 1e-6);
+            EXPECT_NEAR(p.Ic2, scale.PowerRatio32 * kScreenLaw(p.Anode, p.Grid), 1e-6);
         }
     }
 }
 
-// The scale factors a Calculate stores, kept when a later step fails; a fault before them leaves
-// those of a previous Calculate (kOldV, kOldP).
-TEST(SampleLoadLine, StoresTheScaleFactorsBeforeAnythingElseCanFail) {
-    constexpr float kOldV = 1.25F, kOldP = 0.5F;
-    constexpr std::optional<FaultKind> kNone;
-    constexpr auto kDivZero = FaultKind::DivisionByZero, kOverflow = FaultKind::Overflow,
-                   kInvalid = FaultKind::InvalidArgument, kIndex = FaultKind::SubscriptOutOfRange;
-    // The first example's line behind the screen-box text given.
-    const auto screen = [](const char* text) {
-        return OperatingLineTexts{text, "2000", "-100", "300", "50"};
-    };
+// The factors from the typed screen voltage, read leniently, over the curves' screen voltage.
+TEST(ScaleFactorsFor, RatioAndItsThreeHalvesPowerInSinglePrecision) {
+    using enum FaultKind;
     // clang-format off
-    const struct { const char* name; float dataSheetScreenV; OperatingLineTexts texts;
-                   std::optional<FaultKind> fault; float voltageRatio, powerRatio;
-                   std::int16_t anodePoints = 2; } cases[] = {
-        {"screen box read leniently", 250, screen("3 60 V"), kNone, 1.44F, 1.728F},
-        {"empty screen box", 300, screen(""), kDivZero, 0, 0},
-        {"every box empty", 300, {"", "", "", "", ""}, kOverflow, 0, 0},
-        {"equal anode voltages", 300, {"300", "2000", "-100", "2000", "50"}, kDivZero, 1, 1},
-        {"Point A equal to Point G", 300, {"300", "2000", "-100", "2000", "-100"}, kOverflow, 1, 1},
-        {"line too long", 300, {"300", "1e308", "-100", "-1e308", "50"}, kOverflow, 1, 1},
-        {"no data-sheet screen voltage", 0, screen("300"), kDivZero, kOldV, kOldP},
-        {"no data-sheet screen voltage, empty box", 0, screen(""), kOverflow, kOldV, kOldP},
-        {"negative screen voltage", 300, screen("-300"), kInvalid, kOldV, kOldP},
-        {"curves at a negative screen voltage", -300, screen("300"), kInvalid, kOldV, kOldP},
-        {"both screen voltages negative", -300, screen("-300"), kInvalid, kOldV, kOldP},
-        {"screen voltage beyond the double range", 300, screen("1e400"), kOverflow, kOldV, kOldP},
-        {"voltage ratio beyond the single range", 1, screen("1e39"), kOverflow, kOldV, kOldP},
-        {"current ratio beyond the single range", 1, screen("1e30"), kOverflow, 1e30F, kOldP},
-        {"anode bias beyond the double range in the curves' scale", 1000,
-         {"1", "1e306", "-100", "300", "50"}, kOverflow, 0.001F, 3.1622777e-5F},
-        {"interpolation fault", 250, screen("350"), kIndex, kRatio14, kPower14, 1},
+    const struct { const char* screen; float dataSheetScreenV; std::optional<ScaleFactors> scale;
+                   std::optional<FaultKind> fault = std::nullopt; } cases[] = {
+        {"3 60 V", 250, ScaleFactors{1.44F, 1.728F}},
+        {"350", 250, ScaleFactors{kRatio14, kPower14}},
+        {"", 300, ScaleFactors{0, 0}},
+        {"300", 0, std::nullopt, DivisionByZero},
+        {"", 0, std::nullopt, Overflow},
+        {"-300", 300, std::nullopt, InvalidArgument},
+        {"300", -300, std::nullopt, InvalidArgument},
+        {"-300", -300, std::nullopt, InvalidArgument},
+        {"1e400", 300, std::nullopt, Overflow},
+        {"1e39", 1, std::nullopt, Overflow},
+        {"1e30", 1, std::nullopt, Overflow}, // its 1.5th power is beyond single
     };
     // clang-format on
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        CurveTable table = LinearTable(c.dataSheetScreenV);
-        table.NumAnodePoints = c.anodePoints;
-        table.VoltageRatio = kOldV;
-        table.PowerRatio32 = kOldP;
-        try {
-            SampleLoadLine(table, c.texts);
-            EXPECT_EQ(c.fault, kNone);
-        } catch (const Fault& fault) {
-            EXPECT_EQ(fault.kind(), c.fault) << fault.what();
-            EXPECT_THAT(fault.what(),
-                        HasSubstr(c.fault == kInvalid ? "screen voltage must be positive" : ""));
+        SCOPED_TRACE(c.screen);
+        if (c.scale) {
+            EXPECT_EQ(ScaleFactorsFor(c.screen, c.dataSheetScreenV), *c.scale);
+        } else {
+            EXPECT_EQ(FaultOf([&] { ScaleFactorsFor(c.screen, c.dataSheetScreenV); }).kind(),
+                      *c.fault);
         }
-        EXPECT_EQ(table.VoltageRatio, c.voltageRatio);
-        EXPECT_EQ(table.PowerRatio32, c.powerRatio);
+    }
+}
+
+// The faults of the line itself, at the factors of a screen voltage equal to the curves'.
+TEST(SampleLoadLine, FaultsOfTheLine) {
+    using enum FaultKind;
+    // clang-format off
+    const struct { const char* name; OperatingLineTexts texts; ScaleFactors scale;
+                   FaultKind kind; } cases[] = {
+        {"voltage ratio 0", {"", "2000", "-100", "300", "50"}, {0, 0}, DivisionByZero},
+        {"voltage ratio 0, every box empty", {"", "", "", "", ""}, {0, 0}, Overflow},
+        {"equal anode voltages", {"300", "2000", "-100", "2000", "50"}, {1, 1}, DivisionByZero},
+        {"Point A equal to Point G", {"300", "2000", "-100", "2000", "-100"}, {1, 1}, Overflow},
+        {"line too long", {"300", "1e308", "-100", "-1e308", "50"}, {1, 1}, Overflow},
+        {"anode bias beyond double in the curves' scale", {"1", "1e306", "-100", "300", "50"},
+         {0.001F, 3.1622777e-5F}, Overflow},
+    };
+    // clang-format on
+    const CurveTable table = LinearTable(300);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FaultOf([&] { SampleLoadLine(table, c.scale, c.texts); }).kind(), c.kind);
     }
 }
 

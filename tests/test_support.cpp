@@ -18,6 +18,16 @@ std::optional<FaultKind> FaultKindOf(const std::function<void()>& action) {
     return std::nullopt;
 }
 
+Fault FaultOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Fault& fault) {
+        return fault;
+    }
+    ADD_FAILURE() << "the action completed without a fault";
+    return Fault(FaultKind::InvalidArgument, "no fault");
+}
+
 TempFolder::TempFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string testName = info != nullptr ? info->name() : "no-test";
@@ -55,16 +65,10 @@ CurrentMatrix MatrixFromRows(const Rows& rows) {
 }
 
 CurveTable MakeTable(std::vector<float> anodeVoltages, std::vector<float> gridVoltages,
-                     const Rows& anode, const Rows& screen, const Rows& grid) {
-    CurveTable table;
-    table.NumAnodePoints = static_cast<std::int16_t>(anodeVoltages.size());
-    table.NumGridCurves = static_cast<std::int16_t>(gridVoltages.size());
-    table.AnodeVoltages = std::move(anodeVoltages);
-    table.GridVoltages = std::move(gridVoltages);
-    table.AnodeCurrents = MatrixFromRows(anode);
-    table.ScreenCurrents = MatrixFromRows(screen);
-    table.GridCurrents = MatrixFromRows(grid);
-    return table;
+                     const Rows& anode, const Rows& screen, const Rows& grid,
+                     float dataSheetScreenV) {
+    return CurveTable(dataSheetScreenV, std::move(anodeVoltages), std::move(gridVoltages),
+                      MatrixFromRows(anode), MatrixFromRows(screen), MatrixFromRows(grid));
 }
 
 } // namespace tetrode::testing

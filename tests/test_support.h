@@ -40,8 +40,12 @@ using Rows = std::vector<std::vector<float>>;
 
 CurrentMatrix MatrixFromRows(const Rows& rows);
 
-// A complete table with the given axes and matrices, counts set, scale factors at their start.
+// A table with the given axes and matrices.
 CurveTable MakeTable(std::vector<float> anodeVoltages, std::vector<float> gridVoltages,
-                     const Rows& anode, const Rows& screen, const Rows& grid);
+                     const Rows& anode, const Rows& screen, const Rows& grid,
+                     float dataSheetScreenV = 0.0F);
+
+// The fault an action raises; fails the test when it completes or throws anything else.
+Fault FaultOf(const std::function<void()>& action);
 
 } // namespace tetrode::testing

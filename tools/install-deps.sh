@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev               # the tests
     libbenchmark-dev                        # the benchmarks
     clang libclang-rt-14-dev                # the sanitizer build and the fuzz targets
+    clang-format                            # the format check among the tests
 )
 
 missing=()

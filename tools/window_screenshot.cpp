@@ -2,8 +2,8 @@
 // Renders the calculator's window after a real Open and Calculate, for the README:
 //   window_screenshot <curve file> <output.png> [seconds to stay on screen]
 // It types the operating line of the README's example as a user would, and fails on any fault.
-#include "platform/fault_reporter.h"
-#include "platform/file_chooser.h"
+#include "window/fault_reporter.h"
+#include "window/file_chooser.h"
 #include "window/frm_main.h"
 
 #include <QAction>

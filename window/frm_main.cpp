@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "window/frm_main.h"
 
-#include "analysis/load_line.h"
-#include "curves/curve_loader.h"
-#include "platform/event_yield.h"
 #include "platform/fault.h"
-#include "platform/fault_reporter.h"
-#include "platform/file_chooser.h"
-#include "window/data_limits.h"
+#include "window/event_yield.h"
+#include "window/fault_reporter.h"
+#include "window/file_chooser.h"
 #include "window/layout_font.h"
 #include "window/window_layout.h"
 
@@ -25,7 +22,7 @@
 
 #include <algorithm>
 #include <limits>
-#include <utility>
+#include <string>
 #include <vector>
 
 namespace tetrode {
@@ -35,6 +32,9 @@ namespace {
 // program can end. Not a Fault: nothing is reported.
 struct LoadAbandoned {};
 
+// The characters a caption drops from the end of a file's name: the ".csv" of a usual name.
+constexpr qsizetype kExtensionLength = 4;
+
 QString Utf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -43,6 +43,20 @@ QString Utf8(std::string_view text) {
 // window shows every figure with one separator. Typed numbers always read the full stop.
 std::string LocaleDecimalSeparator() {
     return QLocale().decimalPoint().toStdString();
+}
+
+// What the caption shows of a loaded file: its name less the last four characters (not bytes or
+// UTF-16 units: "Röhre.dät" gives "Röhre"), or the whole name when it is shorter.
+QString CaptionName(const std::string& fileName) {
+    QList<uint> characters = QFile::decodeName(QByteArray::fromStdString(fileName)).toUcs4();
+    if (characters.size() >= kExtensionLength) {
+        characters.resize(characters.size() - kExtensionLength);
+    }
+    QString name = QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()),
+                                     characters.size());
+    // "[*]" is the toolkit's placeholder for a modified mark; a file name that holds it must show
+    // it, so it is escaped by doubling.
+    return name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
 }
 
 } // namespace
@@ -56,12 +70,23 @@ frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget
     CreateMenu();
     CreateControls();
     m_txtScreenBias = &Control<QLineEdit>("txtScreenBias");
+    m_txtAnodeBias = &Control<QLineEdit>("txtAnodeBias");
+    m_txtGridBias = &Control<QLineEdit>("txtGridBias");
+    m_txtMinAnode = &Control<QLineEdit>("txtMinAnode");
+    m_txtPeakGrid = &Control<QLineEdit>("txtPeakGrid");
+    for (std::size_t k = 0; k < kFigureCount; ++k) {
+        m_figureLabels[k] = &Control<QLabel>(FigureLabelNames[k]);
+    }
+    for (std::size_t k = 0; k < LimitLabelNames.size(); ++k) {
+        m_limitLabels[k] = &Control<QLabel>(LimitLabelNames[k]);
+    }
+    m_lblDataSheetScreenV = &Control<QLabel>(DataSheetScreenVLabelName);
     m_txtScreenBias->installEventFilter(this);
     m_cmdCalculate = &Control<QPushButton>("cmdCalculate");
     m_cmdCalculate->setEnabled(false);
     connect(m_cmdCalculate, &QPushButton::clicked, this, &frmMain::OnCalculate);
     // Charts has no view behind it; it is left unconnected on purpose.
-    Control<QLineEdit>("txtGridBias").setFocus();
+    m_txtGridBias->setFocus();
 }
 
 QString frmMain::ProgramTitle() {
@@ -150,27 +175,27 @@ template <class Widget> Widget& frmMain::Control(const char* name) const {
     return *widget;
 }
 
-std::string frmMain::EntryText(const char* name) const {
-    return Control<QLineEdit>(name).text().toStdString();
-}
-
-void frmMain::ShowLabelTexts(std::span<const LabelText> texts) {
-    for (const LabelText& text : texts) {
-        Control<QLabel>(std::string(text.label).c_str()).setText(Utf8(text.text));
+template <typename Action> void frmMain::ReportingFaults(Action&& action) {
+    try {
+        action();
+    } catch (const Fault& fault) {
+        m_faultReporter.Report(this, fault);
     }
 }
 
-void frmMain::AppendToCaption(const QString& suffix) {
-    // "[*]" is the toolkit's placeholder for a modified mark; a file name that holds it must show
-    // it, so it is escaped by doubling.
-    QString escaped = suffix;
-    escaped.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-    setWindowTitle(windowTitle() + escaped);
+void frmMain::ShowLimits() {
+    // Shown with the locale's separator, as the result labels beside them are.
+    const auto texts = FormatDataLimits(m_session.Limits().value(), LocaleDecimalSeparator());
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        m_limitLabels[k]->setText(Utf8(texts[k]));
+    }
 }
 
-void frmMain::LabelDatasheetLimits() {
-    // Shown with the locale's separator, as the result labels beside them are.
-    ShowLabelTexts(DatasheetLimitTexts(m_table, m_table.VoltageRatio, LocaleDecimalSeparator()));
+void frmMain::ShowFigures(const OperatingParameters& figures) {
+    const auto texts = FormatOperatingParameters(figures, LocaleDecimalSeparator());
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        m_figureLabels[k]->setText(Utf8(texts[k]));
+    }
 }
 
 void frmMain::OnOpen() {
@@ -182,27 +207,21 @@ void frmMain::OnOpen() {
         return;
     }
     try {
-        LoadedCurveFile loaded;
-        {
-            const QScopedValueRollback<bool> loading(m_loading, true);
-            loaded =
-                LoadCurveFile(QFile::encodeName(path).toStdString(), [this] { YieldDuringLoad(); });
-        }
-        // The limits are formed before anything changes, so a file whose limits cannot be shown
-        // leaves the window as the last completed load left it.
-        DatasheetLimitTexts(loaded.table, m_table.VoltageRatio, LocaleDecimalSeparator());
-
-        m_table.AdoptCurves(std::move(loaded.table));
-        const QString screenVoltage = Utf8(loaded.screenVoltageText);
-        m_txtScreenBias->setText(screenVoltage);
-        Control<QLabel>("lblDataSheetScreenV").setText(screenVoltage);
-        AppendToCaption(QFile::decodeName(QByteArray::fromStdString(loaded.captionSuffix)));
-        LabelDatasheetLimits();
-        m_cmdCalculate->setEnabled(true);
+        ReportingFaults([&] {
+            {
+                const QScopedValueRollback<bool> loading(m_loading, true);
+                m_session.Open(QFile::encodeName(path).toStdString(),
+                               [this] { YieldDuringLoad(); });
+            }
+            const QString screenVoltage = Utf8(m_session.ScreenVoltageText());
+            m_txtScreenBias->setText(screenVoltage);
+            m_lblDataSheetScreenV->setText(screenVoltage);
+            setWindowTitle(windowTitle() + ' ' + CaptionName(m_session.FileName()));
+            ShowLimits();
+            m_cmdCalculate->setEnabled(true);
+        });
     } catch (const LoadAbandoned&) {
         QCoreApplication::quit();
-    } catch (const Fault& fault) {
-        m_faultReporter.Report(this, fault);
     }
 }
 
@@ -217,38 +236,28 @@ void frmMain::OnCalculate() {
     if (m_loading) {
         return;
     }
-    try {
+    ReportingFaults([this] {
         const OperatingLineTexts texts{
-            .ScreenBias = EntryText("txtScreenBias"),
-            .AnodeBias = EntryText("txtAnodeBias"),
-            .GridBias = EntryText("txtGridBias"),
-            .MinAnode = EntryText("txtMinAnode"),
-            .PeakGrid = EntryText("txtPeakGrid"),
+            .ScreenBias = m_txtScreenBias->text().toStdString(),
+            .AnodeBias = m_txtAnodeBias->text().toStdString(),
+            .GridBias = m_txtGridBias->text().toStdString(),
+            .MinAnode = m_txtMinAnode->text().toStdString(),
+            .PeakGrid = m_txtPeakGrid->text().toStdString(),
         };
-        const LoadLineSamples samples = SampleLoadLine(m_table, texts);
-        const OperatingParameters figures = ComputeOperatingParameters(samples, m_table);
-        ShowLabelTexts(FormatOperatingParameters(figures, LocaleDecimalSeparator()));
-    } catch (const Fault& fault) {
-        m_faultReporter.Report(this, fault);
-    }
+        ShowFigures(m_session.Calculate(texts).figures);
+    });
 }
 
 void frmMain::OnScreenBiasEnter() {
     if (m_loading) {
         return;
     }
-    try {
-        const float ratio =
-            VoltageRatioFromTexts(EntryText("txtScreenBias"),
-                                  Control<QLabel>("lblDataSheetScreenV").text().toStdString());
-        // Formed with the new ratio before it is stored, so a ratio whose limits overflow
-        // changes nothing.
-        const auto limits = DatasheetLimitTexts(m_table, ratio, LocaleDecimalSeparator());
-        m_table.VoltageRatio = ratio;
-        ShowLabelTexts(limits);
-    } catch (const Fault& fault) {
-        m_faultReporter.Report(this, fault);
-    }
+    ReportingFaults([this] {
+        // The ratio is formed from the box over the text the label shows, which is the session's
+        // screen-voltage text.
+        m_session.SetScreenVoltage(m_txtScreenBias->text().toStdString());
+        ShowLimits();
+    });
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {

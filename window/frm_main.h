@@ -2,15 +2,14 @@
 #pragma once
 
 #include "analysis/operating_parameters.h"
-#include "curves/curve_table.h"
+#include "analysis/session.h"
 #include "platform/yield.h"
 
 #include <QMainWindow>
 
-#include <span>
-#include <string>
+#include <array>
 
-class QAction;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -19,10 +18,10 @@ namespace tetrode {
 class FaultReporter;
 class FileChooser;
 
-// The calculator's only window. It owns the curve table for the whole run, lays its controls out
-// from the window layout table, and turns the user's actions (Open, Calculate, Enter in the
-// screen-voltage box, Quit) into calls on the core. Faults of an action are reported and leave the
-// window open for further work.
+// The calculator's main window: a view of one Session. It lays its controls out from the window
+// layout table, forwards the user's actions (Open, Calculate, Enter in the screen-voltage box,
+// Quit) to the session and shows what the session gives back. A fault of an action is reported
+// and leaves the window and the session as they were.
 class frmMain final : public QMainWindow {
     Q_OBJECT
 
@@ -33,11 +32,7 @@ class frmMain final : public QMainWindow {
     // The caption before any file is loaded, also the title of fault reports.
     static QString ProgramTitle();
 
-    // Shows the loaded curves' anode and grid range, scaled by the voltage ratio in force, in the
-    // four limit labels.
-    void LabelDatasheetLimits();
-
-    const CurveTable& curves() const { return m_table; }
+    const Session& session() const { return m_session; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,21 +46,30 @@ class frmMain final : public QMainWindow {
     void OnCalculate();
     void OnScreenBiasEnter();
 
+    // Runs a user action; a fault it raises is reported.
+    template <typename Action> void ReportingFaults(Action&& action);
     // Lets window events run during a load, and stops the load when the user has quit meanwhile.
     void YieldDuringLoad();
+    void ShowLimits();
+    void ShowFigures(const OperatingParameters& figures);
 
     template <class Widget> Widget& Control(const char* name) const;
-    std::string EntryText(const char* name) const;
-    void ShowLabelTexts(std::span<const LabelText> texts);
-    void AppendToCaption(const QString& suffix);
 
     FileChooser& m_fileChooser;
     FaultReporter& m_faultReporter;
-    CurveTable m_table;
+    Session m_session;
     YieldToEvents m_processEvents;
 
+    // The controls the actions read and write, found once.
     QLineEdit* m_txtScreenBias = nullptr;
+    QLineEdit* m_txtAnodeBias = nullptr;
+    QLineEdit* m_txtGridBias = nullptr;
+    QLineEdit* m_txtMinAnode = nullptr;
+    QLineEdit* m_txtPeakGrid = nullptr;
     QPushButton* m_cmdCalculate = nullptr;
+    std::array<QLabel*, kFigureCount> m_figureLabels{};
+    std::array<QLabel*, 4> m_limitLabels{};
+    QLabel* m_lblDataSheetScreenV = nullptr;
 
     // Set while a curve file loads: Open, Calculate and Enter wait for it to finish.
     bool m_loading = false;

@@ -97,6 +97,20 @@ constexpr ControlSpec Layout[] = {
 
 } // namespace
 
+const std::array<const char*, kFigureCount> FigureLabelNames{
+    "lblPeakAnodeRFVolts", "lblAnodeDCcurrent", "lblAnodePower",      "lblInputPower",
+    "lblOutputPower",      "lblEfficiency",     "lblAnodeImpedance",  "lblZSAC",
+    "lblScreenDCcurrent",  "lblScreenPower",    "lblPeakGridRFVolts", "lblGridDCcurrent",
+    "lblDrivingPower",     "lblGridPower",      "lblGridImpedance",
+};
+
+const std::array<const char*, 4> LimitLabelNames{
+    "lblMaxAnodeVDatasheet",
+    "lblMinAnodeVDatasheet",
+    "lblMaxGridVDatasheet",
+    "lblMinGridVDatasheet",
+};
+
 std::span<const ControlSpec> WindowLayout() {
     return Layout;
 }

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "analysis/operating_parameters.h"
+
 #include <QRect>
 
+#include <array>
 #include <span>
 #include <string_view>
 
@@ -43,6 +46,14 @@ constexpr int PixelsFromTwips(int twips) {
 
 // Every control of the window, each container listed before the controls inside it.
 std::span<const ControlSpec> WindowLayout();
+
+// The labels that show the fifteen figures, in the order of Figures().
+extern const std::array<const char*, kFigureCount> FigureLabelNames;
+
+// The labels that show the data limits, in the order of DataLimits, and the curves' own screen
+// voltage.
+extern const std::array<const char*, 4> LimitLabelNames;
+inline constexpr const char* DataSheetScreenVLabelName = "lblDataSheetScreenV";
 
 // The control's place inside its container, in logical pixels.
 QRect PixelRect(const ControlSpec& spec);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fault_reporter.h"
+#include "window/fault_reporter.h"
 
 #include <QMessageBox>
 
@@ -17,7 +17,7 @@ void MessageBoxFaultReporter::Report(QWidget* parent, const Fault& fault) {
 QString FaultReportText(const Fault& fault) {
     const std::string_view kind = FaultKindName(fault.kind());
     return QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size())) +
-           QStringLiteral(":\n") + QString::fromUtf8(fault.what());
+           QStringLiteral(":\n") + QString::fromStdString(FaultMessage(fault));
 }
 
 } // namespace tetrode

@@ -32,7 +32,7 @@ class MessageBoxFaultReporter final : public FaultReporter {
     QString m_programTitle;
 };
 
-// The text of a fault report: the kind's name on the first line, the cause below it.
+// The text of a fault report: the kind's name on the first line, the place and cause below it.
 QString FaultReportText(const Fault& fault);
 
 } // namespace tetrode

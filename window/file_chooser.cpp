@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/file_chooser.h"
+#include "window/file_chooser.h"
 
 #include <QFileDialog>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/event_yield.h"
+#include "window/event_yield.h"
 
 #include <QCoreApplication>
 

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: MIT
+#include "analysis/session.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <tuple>
+
+namespace tetrode {
+namespace {
+
+using namespace testing; // the shared test helpers: FaultOf, TempFolder
+
+// Curves with anode axis 200..600 V and grid axis 0..-40 V, taken at 250 V.
+const std::string kLimitsFile = TETRODE_TEST_DATA "/window/limits-200-600.csv";
+// The curve file format's worked example: anode 0..600 V, grid 10..-10 V, taken at 250 V.
+const std::string kWorkedFile = TETRODE_TEST_DATA "/worked-example.csv";
+
+// A class-C line on either file at its own screen voltage.
+OperatingLineTexts Line(std::string screen = "250") {
+    return {std::move(screen), "550", "-30", "250", "0"};
+}
+
+// Everything a front end can read of a session.
+auto State(const Session& s) {
+    return std::tuple(s.HasCurves(), s.Curves(), s.Path(), s.FileName(), s.ScreenVoltageText(),
+                      s.Scale(), s.Limits(), s.LastCalculation());
+}
+
+// The limits as the window shows them: "600 0 10 -10".
+std::string Shown(const std::optional<DataLimits>& limits) {
+    std::string shown;
+    for (const std::string& text : FormatDataLimits(limits.value(), ".")) {
+        shown += (shown.empty() ? "" : " ") + text;
+    }
+    return shown;
+}
+
+TEST(Session, StartsWithoutCurvesAtRatioOne) {
+    const Session session;
+    EXPECT_FALSE(session.HasCurves());
+    EXPECT_EQ(session.Scale(), (ScaleFactors{1.0F, 0.0F}));
+    EXPECT_EQ(session.ScreenVoltageText(), "0");
+    EXPECT_FALSE(session.Limits() || session.LastCalculation());
+}
+
+// The ratio of the last Calculate or Enter carries over to the next file's limits; Enter sets only
+// the voltage ratio, Calculate both factors.
+TEST(Session, ScaleFactorsCarryOverFromActionToAction) {
+    Session session;
+    session.Open(kWorkedFile);
+    EXPECT_EQ(std::tuple(session.FileName(), session.ScreenVoltageText()),
+              std::tuple("worked-example.csv", "250"));
+    EXPECT_EQ(Shown(session.Limits()), "600 0 10 -10");
+
+    EXPECT_EQ(Shown(session.SetScreenVoltage("300")), "720 0 12 -12");
+    EXPECT_EQ(session.Scale(), (ScaleFactors{1.2F, 0.0F}));
+    session.Open(kLimitsFile);
+    EXPECT_EQ(Shown(session.Limits()), "720 240 0 -48");
+
+    const Calculation& calculation = session.Calculate(Line("360"));
+    EXPECT_EQ(calculation.scale, (ScaleFactors{1.44F, 1.728F}));
+    EXPECT_EQ(session.Scale(), calculation.scale);
+    EXPECT_EQ(Shown(session.Limits()), "720 240 0 -48") << "Calculate redraws no limit";
+    EXPECT_EQ(Shown(session.SetScreenVoltage("360")), "864.0001 288 0 -57.6");
+    EXPECT_EQ(Shown(session.SetScreenVoltage("250")), "600 200 0 -40");
+    EXPECT_EQ(session.Scale(), (ScaleFactors{1.0F, 1.728F})) << "PowerRatio32 waits for Calculate";
+    EXPECT_EQ(session.LastCalculation()->texts, Line("360"));
+}
+
+// A failed action leaves everything a front end can see as it was, whatever came before.
+TEST(Session, AFailedActionChangesNothing) {
+    const TempFolder folder;
+    // Anode voltages up to 3e38 V: their limits overflow single once the ratio passes about 1.13.
+    const std::string huge =
+        folder.Write("huge.csv", "250\nEa,0,3e38\n0,1,1\n-1,0,0\nScreen\n0,0,0\n-1,0,0\nsep\n"
+                                 "0,0,0\n-1,0,0\n");
+    // Curves taken at a negative screen voltage.
+    const std::string negative =
+        folder.Write("negative.csv",
+                     "-250\nEa,0,100\n0,1,1\n-1,0,0\nScreen\n0,0,0\n-1,0,0\nsep\n0,0,0\n-1,0,0\n");
+    using Action = std::function<void(Session&)>;
+    const Action none = [](Session&) {};
+    const Action open = [](Session& s) { s.Open(kLimitsFile); };
+    const Action scaled = [](Session& s) {
+        s.Open(kLimitsFile);
+        s.SetScreenVoltage("300");
+    };
+    const Action calculated = [](Session& s) {
+        s.Open(kLimitsFile);
+        s.Calculate(Line());
+    };
+    const Action openNegative = [&negative](Session& s) { s.Open(negative); };
+    const auto calculate = [](OperatingLineTexts texts) {
+        return [texts](Session& s) { s.Calculate(texts); };
+    };
+    const auto enter = [](const char* text) {
+        return [text](Session& s) { s.SetScreenVoltage(text); };
+    };
+    using enum FaultKind;
+    // clang-format off
+    const struct { const char* name; Action setup, action; FaultKind kind; } cases[] = {
+        {"Open: a missing file", calculated, [](Session& s) { s.Open("/no/such.csv"); }, FileOpen},
+        {"Open: a word for a current", scaled,
+         [](Session& s) { s.Open(TETRODE_TEST_DATA "/window/bad-anode-current.csv"); }, TypeMismatch},
+        {"Open: limits beyond single at the ratio in force", scaled,
+         [&huge](Session& s) { s.Open(huge); }, Overflow},
+        {"Calculate before any load", none, calculate(Line()), InvalidArgument},
+        {"Calculate: equal anode voltages", calculated, calculate({"250", "250", "-30", "250", "0"}),
+         DivisionByZero},
+        {"Calculate: a negative screen voltage", calculated, calculate(Line("-250")), InvalidArgument},
+        {"Calculate: curves at a negative screen voltage", openNegative, calculate(Line()),
+         InvalidArgument},
+        {"Calculate: a number beyond double", calculated, calculate({"250", "1e400", "", "", ""}),
+         Overflow},
+        {"Calculate: no anode current", open, calculate({"250", "190", "-300", "150", "-200"}),
+         DivisionByZero},
+        {"Enter before any load", none, enter("300"), DivisionByZero},
+        {"Enter before any load, box empty (0 / 0)", none, enter(""), Overflow},
+        {"Enter: a negative screen voltage", scaled, enter("-300"), InvalidArgument},
+        {"Enter: curves at a negative screen voltage", openNegative, enter("300"), InvalidArgument},
+        {"Enter: ratio beyond single", scaled, enter("1e300"), Overflow},
+        {"Enter: limits beyond single", scaled, enter("3e38"), Overflow},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Session session;
+        c.setup(session);
+        const auto before = State(session);
+        EXPECT_EQ(FaultOf([&] { c.action(session); }).kind(), c.kind);
+        EXPECT_TRUE(State(session) == before);
+    }
+}
+
+// Faults carry their place as data: the input box by its name, or the file by name and line.
+TEST(Session, FaultsNameTheirPlace) {
+    Session session;
+    session.Open(kLimitsFile);
+    EXPECT_EQ(FaultOf([&] {
+                  session.Calculate({"250", "550", "-30", "1e999", "0"});
+              }).place(),
+              FaultPlace(InputPlace{"Min Anode Volts"}));
+    EXPECT_EQ(FaultOf([&] { session.SetScreenVoltage("&H" + std::string(300, 'F')); }).place(),
+              FaultPlace(InputPlace{"Screen Bias"}));
+    EXPECT_EQ(
+        FaultOf([&] { session.Open(TETRODE_TEST_DATA "/window/bad-anode-current.csv"); }).place(),
+        FaultPlace(FilePlace{"bad-anode-current.csv", 4, 3}));
+}
+
+} // namespace
+} // namespace tetrode
