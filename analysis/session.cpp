@@ -7,8 +7,8 @@
 
 namespace tetrode {
 
-void Session::Open(const std::string& path, const YieldToEvents& yield) {
-    Accept(LoadCurveFile(path, yield), path);
+void Session::Open(const std::string& path, const ProgressCallback& progress) {
+    Accept(LoadCurveFile(path, progress), path);
 }
 
 void Session::Accept(LoadedCurveFile loaded, std::string path) {

@@ -6,7 +6,7 @@
 #include "analysis/operating_parameters.h"
 #include "curves/curve_loader.h"
 #include "curves/curve_table.h"
-#include "platform/yield.h"
+#include "platform/progress.h"
 
 #include <optional>
 #include <string>
@@ -34,9 +34,9 @@ class Session {
     // The text shown for the curves' screen voltage before any load.
     static constexpr std::string_view kNoScreenVoltageText = "0";
 
-    // Loads the curve file at `path` (see LoadCurveFile; `yield` is called as it reads) and takes
-    // it as Accept does.
-    void Open(const std::string& path, const YieldToEvents& yield = {});
+    // Loads the curve file at `path` (see LoadCurveFile, which reports to `progress`) and takes it
+    // as Accept does.
+    void Open(const std::string& path, const ProgressCallback& progress = {});
 
     // Takes the curves of a completed load of `path`: the new table, its screen-voltage text and
     // its file name replace the old ones, and the data limits are formed anew at the voltage ratio

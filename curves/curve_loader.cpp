@@ -7,6 +7,7 @@
 #include "platform/text_file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -21,6 +22,12 @@ namespace tetrode {
 namespace {
 
 constexpr int kMaxAxisEntries = CurveTable::kMaxAxisEntries;
+
+using Clock = std::chrono::steady_clock;
+
+// Progress is reported by elapsed time, not per line, so a file of many short lines costs as
+// little as one of few long ones.
+constexpr auto kProgressInterval = std::chrono::milliseconds(10);
 
 // A field quoted in a fault message is cut to this many characters, so that a runaway field does
 // not make a message the size of a line.
@@ -54,25 +61,25 @@ std::string QuoteForMessage(std::string_view text) {
 }
 
 // The last component of the path, after its last "\" or "/": the file's name as the user knows it.
-std::string BaseName(const std::string& path, const YieldToEvents& yield) {
+std::string BaseName(const std::string& path) {
     std::vector<std::string> parts;
-    SplitByDelimiter(path, '\\', parts, yield);
+    SplitByDelimiter(path, '\\', parts);
     const std::string afterBackslash = parts.back();
-    SplitByDelimiter(afterBackslash, '/', parts, yield);
+    SplitByDelimiter(afterBackslash, '/', parts);
     return parts.back();
 }
 
 // Reads the curve file line by line, keeping the place for fault messages.
 class CurveFileReader {
   public:
-    CurveFileReader(const std::string& path, std::string fileName, const YieldToEvents& yield)
-        : m_file(path), m_fileName(std::move(fileName)), m_yield(yield) {}
+    CurveFileReader(const std::string& path, std::string fileName, const ProgressCallback& progress)
+        : m_file(path), m_fileName(std::move(fileName)), m_progress(progress) {}
 
     // Reads the next line and splits it into fields().
     void ReadFields() {
         ReadLine();
         try {
-            SplitCsvFields(m_line, m_fields, m_yield);
+            SplitCsvFields(m_line, m_fields);
         } catch (const Fault& fault) {
             throw fault.At(Place(std::get<FilePlace>(fault.place()).column));
         }
@@ -114,13 +121,19 @@ class CurveFileReader {
 
   private:
     void ReadLine() {
-        m_line = ReadTextLine(m_file, m_yield);
+        m_line = ReadTextLine(m_file);
+        if (m_progress && Clock::now() - m_lastReport >= kProgressInterval) {
+            m_progress(m_file.consumed(), m_file.size());
+            m_lastReport = Clock::now();
+        }
         ++m_lineNumber;
     }
 
     TextFile m_file;
     std::string m_fileName;
-    const YieldToEvents& m_yield;
+    const ProgressCallback& m_progress;
+    // None yet: the first line read is reported, so a watcher hears of the load at once.
+    Clock::time_point m_lastReport{};
     std::string m_line;
     std::vector<std::string_view> m_fields;
     int m_lineNumber = 0;
@@ -196,7 +209,7 @@ CurrentMatrix PaddedAnodeCurrents(AnodeRows rows, int points, int curves) {
 
 // Reads one screen-current or control-grid-current block: one row per curve, N values each.
 // The rows are gathered in a vector reserved for the whole block and handed to the matrix as it
-// is, so no large block of memory is cleared or copied between two yields.
+// is, so no large block of memory is cleared or copied at once.
 CurrentMatrix ReadCurrentBlock(CurveFileReader& reader, int points, int curves,
                                std::uintmax_t fileSize, std::string_view blockName) {
     // Each value takes at least two bytes of the file, so a valid block fits in this much.
@@ -228,10 +241,10 @@ bool IsScreenMarker(std::string_view field) {
     return field == "Screen" || field == "screen";
 }
 
-// Everything of a load but the final yield; the file is closed when this returns.
-LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yield) {
-    const std::string fileName = BaseName(path, yield);
-    CurveFileReader reader(path, fileName, yield);
+// The whole load; the file is closed when this returns.
+LoadedCurveFile ReadCurveFile(const std::string& path, const ProgressCallback& progress) {
+    const std::string fileName = BaseName(path);
+    CurveFileReader reader(path, fileName, progress);
 
     // Header line: the screen voltage, kept as text and read as a number.
     reader.ReadFields();
@@ -317,12 +330,10 @@ LoadedCurveFile ReadCurveFile(const std::string& path, const YieldToEvents& yiel
 
 } // namespace
 
-LoadedCurveFile LoadCurveFile(const std::string& path, const YieldToEvents& yield) {
+LoadedCurveFile LoadCurveFile(const std::string& path, const ProgressCallback& progress) {
     // The table is built apart and handed back only when complete: a load that stops on a fault
     // leaves nothing behind.
-    LoadedCurveFile loaded = ReadCurveFile(path, yield);
-    YieldNow(yield);
-    return loaded;
+    return ReadCurveFile(path, progress);
 }
 
 } // namespace tetrode

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "curves/curve_table.h"
-#include "platform/yield.h"
+#include "platform/progress.h"
 
 #include <string>
 
@@ -19,8 +19,8 @@ struct LoadedCurveFile {
 
 // Reads the curve file at `path` into a new table. All or nothing: a fault (file open, type
 // mismatch, subscript out of range, overflow, invalid argument) leaves no trace, and it is placed
-// at the file's name, line and column. Calls `yield` after every line, at every quoted field, at
-// the end of every split and once before returning.
-LoadedCurveFile LoadCurveFile(const std::string& path, const YieldToEvents& yield = {});
+// at the file's name, line and column. Reports its progress in bytes of the file to `progress`
+// (see ProgressCallback), which may stop it by throwing WorkCancelled.
+LoadedCurveFile LoadCurveFile(const std::string& path, const ProgressCallback& progress = {});
 
 } // namespace tetrode

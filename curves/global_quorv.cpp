@@ -26,7 +26,7 @@ void StoreEntry(std::vector<Entry>& list, std::size_t index, std::string_view te
 
 } // namespace
 
-std::string ReadTextLine(TextFile& file, const YieldToEvents& yield) {
+std::string ReadTextLine(TextFile& file) {
     std::string line;
     bool sawAny = false;
     // The line is gathered a buffered block at a time: the bytes up to a line end are appended in
@@ -57,20 +57,17 @@ std::string ReadTextLine(TextFile& file, const YieldToEvents& yield) {
                 file.Consume(1);
             }
         }
-        YieldNow(yield);
         return line;
     }
     if (sawAny) {
         // The last line of a file need not end in a line end: it is delivered like any other, and
         // only the call after it reports the end of the file.
-        YieldNow(yield);
         return line;
     }
     return kEndOfFileText;
 }
 
-void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields,
-                    const YieldToEvents& yield) {
+void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields) {
     std::string_view rest = line;
     std::size_t n = 0;
     for (;;) {
@@ -96,7 +93,6 @@ void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields
         if (comma == std::string_view::npos) {
             break;
         }
-        YieldNow(yield);
         const std::size_t closing = rest.find('"', quote + 1);
         if (closing == std::string_view::npos) {
             throw Fault(FaultKind::InvalidArgument,
@@ -113,11 +109,9 @@ void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields
     }
     StoreEntry(fields, n, rest);
     fields.resize(n + 1);
-    YieldNow(yield);
 }
 
-void SplitByDelimiter(std::string_view text, char delimiter, std::vector<std::string>& parts,
-                      const YieldToEvents& yield) {
+void SplitByDelimiter(std::string_view text, char delimiter, std::vector<std::string>& parts) {
     std::string_view rest = text;
     std::size_t n = 0;
     for (std::size_t at = rest.find(delimiter); at != std::string_view::npos;
@@ -128,7 +122,6 @@ void SplitByDelimiter(std::string_view text, char delimiter, std::vector<std::st
     }
     StoreEntry(parts, n, rest);
     parts.resize(n + 1);
-    YieldNow(yield);
 }
 
 } // namespace tetrode

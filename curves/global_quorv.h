@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/text_file.h"
-#include "platform/yield.h"
 
 #include <string>
 #include <string_view>
@@ -18,22 +17,19 @@ inline const std::string kEndOfFileText(1, '\0');
 // Reads one line without its line end. A line ends at LF, at CR LF, or at a lone CR (which does
 // not swallow the next character). A last line that runs into the end of the file is still
 // delivered; after it, every call returns kEndOfFileText. A read error is not taken for the end
-// of the file: the file's fault passes to the caller. Yields once per line delivered.
-std::string ReadTextLine(TextFile& file, const YieldToEvents& yield = {});
+// of the file: the file's fault passes to the caller.
+std::string ReadTextLine(TextFile& file);
 
 // Splits a line at commas into `fields` (replaced; never empty), each a piece of `line`, so a
 // caller that reads the fields only while the line lives needs no copies. A field that opens with a
 // double quote before the next comma is the piece between that quote and the next one; whatever
 // lies between the closing quote and the comma is lost, as is text before the opening quote. The
 // last field keeps its quotes. An opening quote with no closing quote before a comma is an
-// invalid-argument fault placed at the field's column (counted from 1). Yields once per quoted
-// field and once at the end.
-void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields,
-                    const YieldToEvents& yield = {});
+// invalid-argument fault placed at the field's column (counted from 1).
+void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields);
 
 // Splits `text` at every occurrence of the one-character `delimiter` into `parts` (replaced;
-// never empty). Yields once at the end.
-void SplitByDelimiter(std::string_view text, char delimiter, std::vector<std::string>& parts,
-                      const YieldToEvents& yield = {});
+// never empty).
+void SplitByDelimiter(std::string_view text, char delimiter, std::vector<std::string>& parts);
 
 } // namespace tetrode

@@ -37,12 +37,16 @@ TextFile::TextFile(const std::string& path) : m_path(path) {
         CannotOpen(path, errno != 0 ? std::strerror(errno) : "unknown reason");
     }
     m_buffer = std::make_unique_for_overwrite<char[]>(kBlockSize);
+    std::error_code unknown;
+    const std::uintmax_t size = std::filesystem::file_size(path, unknown);
+    m_fileSize = unknown ? 0 : size;
 }
 
 bool TextFile::FillBuffer() {
     if (!m_file) {
         return false;
     }
+    m_readBefore += m_size;
     errno = 0;
     m_size = std::fread(m_buffer.get(), 1, kBlockSize, m_file.get());
     m_next = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -32,6 +33,9 @@ class TextFile {
     void Consume(std::size_t count) { m_next += count; }
 
     const std::string& path() const { return m_path; }
+    // The bytes handed out so far, and the file's size when it was opened.
+    std::uint64_t consumed() const { return m_readBefore + m_next; }
+    std::uint64_t size() const { return m_fileSize; }
 
   private:
     struct CloseFile {
@@ -46,6 +50,8 @@ class TextFile {
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_size = 0;
     std::size_t m_next = 0;
+    std::uint64_t m_readBefore = 0; // bytes of the blocks before the buffered one
+    std::uint64_t m_fileSize = 0;
 };
 
 } // namespace tetrode

@@ -2,7 +2,6 @@
 #include "window/frm_main.h"
 
 #include "platform/fault.h"
-#include "window/event_yield.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/layout_font.h"
@@ -27,10 +26,6 @@
 
 namespace tetrode {
 namespace {
-
-// Thrown out of a load's yield when the user quit meanwhile, so the load unwinds at once and the
-// program can end. Not a Fault: nothing is reported.
-struct LoadAbandoned {};
 
 // The characters a caption drops from the end of a file's name: the ".csv" of a usual name.
 constexpr qsizetype kExtensionLength = 4;
@@ -62,8 +57,7 @@ QString CaptionName(const std::string& fileName) {
 } // namespace
 
 frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent)
-    : QMainWindow(parent), m_fileChooser(fileChooser), m_faultReporter(faultReporter),
-      m_processEvents(EventLoopYield()) {
+    : QMainWindow(parent), m_fileChooser(fileChooser), m_faultReporter(faultReporter) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ProgramTitle());
     setFont(FontFittingLayout(font()));
@@ -211,7 +205,7 @@ void frmMain::OnOpen() {
             {
                 const QScopedValueRollback<bool> loading(m_loading, true);
                 m_session.Open(QFile::encodeName(path).toStdString(),
-                               [this] { YieldDuringLoad(); });
+                               [this](std::uint64_t, std::uint64_t) { WhileLoading(); });
             }
             const QString screenVoltage = Utf8(m_session.ScreenVoltageText());
             m_txtScreenBias->setText(screenVoltage);
@@ -219,16 +213,17 @@ void frmMain::OnOpen() {
             setWindowTitle(windowTitle() + ' ' + CaptionName(m_session.FileName()));
             ShowLimits();
             m_cmdCalculate->setEnabled(true);
+            emit sessionChanged();
         });
-    } catch (const LoadAbandoned&) {
+    } catch (const WorkCancelled&) {
         QCoreApplication::quit();
     }
 }
 
-void frmMain::YieldDuringLoad() {
-    m_processEvents();
+void frmMain::WhileLoading() {
+    QCoreApplication::processEvents();
     if (m_quitRequested) {
-        throw LoadAbandoned{};
+        throw WorkCancelled();
     }
 }
 
@@ -245,6 +240,7 @@ void frmMain::OnCalculate() {
             .PeakGrid = m_txtPeakGrid->text().toStdString(),
         };
         ShowFigures(m_session.Calculate(texts).figures);
+        emit sessionChanged();
     });
 }
 
@@ -257,6 +253,7 @@ void frmMain::OnScreenBiasEnter() {
         // screen-voltage text.
         m_session.SetScreenVoltage(m_txtScreenBias->text().toStdString());
         ShowLimits();
+        emit sessionChanged();
     });
 }
 

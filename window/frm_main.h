@@ -3,7 +3,6 @@
 
 #include "analysis/operating_parameters.h"
 #include "analysis/session.h"
-#include "platform/yield.h"
 
 #include <QMainWindow>
 
@@ -34,6 +33,11 @@ class frmMain final : public QMainWindow {
 
     const Session& session() const { return m_session; }
 
+  signals:
+    // After every action that changed the session (Open, Calculate, Enter), for the views that
+    // follow it.
+    void sessionChanged();
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -49,7 +53,7 @@ class frmMain final : public QMainWindow {
     // Runs a user action; a fault it raises is reported.
     template <typename Action> void ReportingFaults(Action&& action);
     // Lets window events run during a load, and stops the load when the user has quit meanwhile.
-    void YieldDuringLoad();
+    void WhileLoading();
     void ShowLimits();
     void ShowFigures(const OperatingParameters& figures);
 
@@ -58,7 +62,6 @@ class frmMain final : public QMainWindow {
     FileChooser& m_fileChooser;
     FaultReporter& m_faultReporter;
     Session m_session;
-    YieldToEvents m_processEvents;
 
     // The controls the actions read and write, found once.
     QLineEdit* m_txtScreenBias = nullptr;
