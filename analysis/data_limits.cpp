@@ -41,12 +41,13 @@ std::array<std::string, 4> FormatDataLimits(const DataLimits& limits,
             FormatGeneralSingle(limits.MinGridVoltage, decimalSeparator)};
 }
 
-float VoltageRatioFromTexts(std::string_view screenBias, std::string_view dataSheetScreenV) {
+float VoltageRatioFromTexts(std::string_view screenBias, std::string_view dataSheetScreenV,
+                            std::string_view localeSeparator) {
     // Worded as Calculate words the same ratio, so the user meets one name for it.
     constexpr std::string_view quantity =
         "voltage ratio (screen voltage / data-sheet screen voltage)";
-    const double screen = ReadTypedVoltage(screenBias, input_name::ScreenBias);
-    const double dataSheet = ReadTypedVoltage(dataSheetScreenV, "Screen Voltage");
+    const double screen = ReadTypedVoltage(screenBias, input_name::ScreenBias, localeSeparator);
+    const double dataSheet = ReadTypedVoltage(dataSheetScreenV, "Screen Voltage", localeSeparator);
     const double ratio = CheckedDivide(screen, dataSheet, quantity);
     // A negative screen voltage has no 3/2 power and turns the limits upside down; Calculate
     // refuses it the same way.

@@ -32,7 +32,9 @@ std::array<std::string, 4> FormatDataLimits(const DataLimits& limits,
 
 // The voltage ratio from a typed screen voltage over the text that shows the curves' screen
 // voltage, both read as typed numbers, rounded to single. Division by zero (overflow for 0 / 0)
-// when that text reads 0; invalid argument when either is negative; overflow beyond single.
-float VoltageRatioFromTexts(std::string_view screenBias, std::string_view dataSheetScreenV);
+// when that text reads 0; invalid argument when either is negative or the typed text is refused;
+// overflow beyond single.
+float VoltageRatioFromTexts(std::string_view screenBias, std::string_view dataSheetScreenV,
+                            std::string_view localeSeparator = ".");
 
 } // namespace tetrode

@@ -43,24 +43,29 @@ constexpr std::array<LinePoint, 7> kInterpolationOrder{
     LinePoint::C, LinePoint::B, LinePoint::A,
 };
 
-// A typed operating voltage in the curves' scale.
-double ToDataSheetScale(std::string_view text, std::string_view input, double voltageRatio,
-                        std::string_view quantity) {
-    return CheckedDivide(ReadTypedVoltage(text, input), voltageRatio, quantity);
-}
-
 } // namespace
 
-double ReadTypedVoltage(std::string_view text, std::string_view input) {
+double ReadTypedVoltage(std::string_view text, std::string_view input,
+                        std::string_view localeSeparator) {
     try {
-        return NumberFromText(text);
+        return NumberFromText(text, localeSeparator);
     } catch (const Fault& fault) {
         throw fault.At(InputPlace{std::string(input)});
     }
 }
 
-ScaleFactors ScaleFactorsFor(std::string_view screenBias, float dataSheetScreenV) {
-    const double screenVoltage = ReadTypedVoltage(screenBias, input_name::ScreenBias);
+OperatingVoltages ReadOperatingLine(const OperatingLineTexts& texts,
+                                    std::string_view localeSeparator) {
+    OperatingVoltages line;
+    line.ScreenBias = ReadTypedVoltage(texts.ScreenBias, input_name::ScreenBias, localeSeparator);
+    line.AnodeBias = ReadTypedVoltage(texts.AnodeBias, input_name::AnodeBias, localeSeparator);
+    line.GridBias = ReadTypedVoltage(texts.GridBias, input_name::GridBias, localeSeparator);
+    line.MinAnode = ReadTypedVoltage(texts.MinAnode, input_name::MinAnode, localeSeparator);
+    line.PeakGrid = ReadTypedVoltage(texts.PeakGrid, input_name::PeakGrid, localeSeparator);
+    return line;
+}
+
+ScaleFactors ScaleFactorsFor(double screenVoltage, float dataSheetScreenV) {
     const double ratio = CheckedDivide(screenVoltage, dataSheetScreenV, kVoltageRatio);
     // A negative ratio has no real 1.5th power, and two negative screen voltages would turn the
     // screen dissipation negative.
@@ -77,19 +82,15 @@ ScaleFactors ScaleFactorsFor(std::string_view screenBias, float dataSheetScreenV
 }
 
 LoadLineSamples SampleLoadLine(const CurveTable& table, ScaleFactors scale,
-                               const OperatingLineTexts& texts) {
+                               const OperatingVoltages& line) {
     const double voltageRatio = scale.VoltageRatio;
     LoadLineSamples samples;
     SamplePoint& g = samples[LinePoint::G];
     SamplePoint& a = samples[LinePoint::A];
-    g.Anode = ToDataSheetScale(texts.AnodeBias, input_name::AnodeBias, voltageRatio,
-                               "anode voltage of Point G");
-    g.Grid = ToDataSheetScale(texts.GridBias, input_name::GridBias, voltageRatio,
-                              "grid voltage of Point G");
-    a.Anode = ToDataSheetScale(texts.MinAnode, input_name::MinAnode, voltageRatio,
-                               "anode voltage of Point A");
-    a.Grid = ToDataSheetScale(texts.PeakGrid, input_name::PeakGrid, voltageRatio,
-                              "grid voltage of Point A");
+    g.Anode = CheckedDivide(line.AnodeBias, voltageRatio, "anode voltage of Point G");
+    g.Grid = CheckedDivide(line.GridBias, voltageRatio, "grid voltage of Point G");
+    a.Anode = CheckedDivide(line.MinAnode, voltageRatio, "anode voltage of Point A");
+    a.Grid = CheckedDivide(line.PeakGrid, voltageRatio, "grid voltage of Point A");
 
     const double anodeSwing = CheckedFinite(g.Anode - a.Anode, "anode voltage swing");
     const double gridSwing = CheckedFinite(g.Grid - a.Grid, "grid voltage swing");

@@ -31,14 +31,16 @@ inline constexpr std::string_view MinAnode = "Min Anode Volts";
 inline constexpr std::string_view PeakGrid = "Max Grid Volts";
 } // namespace input_name
 
-// A typed voltage read by the lenient rule of NumberFromText; its faults are placed at `input`.
-double ReadTypedVoltage(std::string_view text, std::string_view input);
+// A typed voltage read by NumberFromText (`localeSeparator` the user's decimal separator); its
+// faults, refusals among them, are placed at `input`.
+double ReadTypedVoltage(std::string_view text, std::string_view input,
+                        std::string_view localeSeparator = ".");
 
-// The factors for a typed screen voltage: VoltageRatio is the number read from `screenBias` over
+// The factors for an operating screen voltage: VoltageRatio is `screenVoltage` over
 // `dataSheetScreenV`, divided in double and rounded to single; PowerRatio32 its 1.5th power, in
 // double from the single, rounded to single. Division by zero (overflow for 0 / 0) when the curves'
 // voltage is 0; invalid argument when either voltage is negative; overflow beyond single.
-ScaleFactors ScaleFactorsFor(std::string_view screenBias, float dataSheetScreenV);
+ScaleFactors ScaleFactorsFor(double screenVoltage, float dataSheetScreenV);
 
 // One point of the operating line.
 struct SamplePoint {
@@ -80,11 +82,27 @@ struct OperatingLineTexts {
     friend bool operator==(const OperatingLineTexts&, const OperatingLineTexts&) = default;
 };
 
-// Places Points A to G in data-sheet scale from the four operating voltages of `texts` (its screen
+// The five operating voltages as numbers (V, operating scale).
+struct OperatingVoltages {
+    double ScreenBias = 0.0;
+    double AnodeBias = 0.0;
+    double GridBias = 0.0;
+    double MinAnode = 0.0;
+    double PeakGrid = 0.0;
+
+    friend bool operator==(const OperatingVoltages&, const OperatingVoltages&) = default;
+};
+
+// Reads the five texts in the order screen voltage, anode bias, grid bias, minimum anode voltage,
+// peak grid voltage; the first that is refused (or too large) raises its fault, placed at its box.
+OperatingVoltages ReadOperatingLine(const OperatingLineTexts& texts,
+                                    std::string_view localeSeparator = ".");
+
+// Places Points A to G in data-sheet scale from the four operating voltages of `line` (its screen
 // voltage is already in `scale`) and interpolates the three currents at each, in the order G, F,
 // E, D, C, B, A. Raises division-by-zero and overflow (a voltage ratio of 0, equal anode voltages
 // at A and G, a line beyond the double range) and the faults of GridInterpolation.
 LoadLineSamples SampleLoadLine(const CurveTable& table, ScaleFactors scale,
-                               const OperatingLineTexts& texts);
+                               const OperatingVoltages& line);
 
 } // namespace tetrode

@@ -3,40 +3,74 @@
 
 #include "platform/fault.h"
 
+#include <new>
 #include <utility>
 
 namespace tetrode {
+namespace {
+
+// Runs an action of the session; running out of memory becomes a fault like any other, which the
+// action's all-or-nothing rule already covers: nothing was committed when it arose.
+template <typename Action> decltype(auto) ReportingExhaustion(Action&& action) {
+    try {
+        return action();
+    } catch (const std::bad_alloc&) {
+        throw Fault(FaultKind::OutOfMemory, "there is not enough memory for this action");
+    }
+}
+
+} // namespace
+
+Calculation CalculateOperatingLine(const CurveTable& curves, const OperatingVoltages& line) {
+    Calculation calculation;
+    calculation.voltages = line;
+    calculation.scale = ScaleFactorsFor(line.ScreenBias, curves.DataSheetScreenV());
+    calculation.samples = SampleLoadLine(curves, calculation.scale, line);
+    calculation.figures = ComputeOperatingParameters(calculation.samples, curves.DataSheetScreenV(),
+                                                     calculation.scale.VoltageRatio);
+    return calculation;
+}
 
 void Session::Open(const std::string& path, const ProgressCallback& progress) {
-    Accept(LoadCurveFile(path, progress), path);
+    ReportingExhaustion([&] { Accept(LoadCurveFile(path, progress), path); });
 }
 
 void Session::Accept(LoadedCurveFile loaded, std::string path) {
+    // A completed Open starts a fresh design: the screen voltage shown becomes the curves' own, so
+    // the ratio that an earlier Enter or Calculate left would no longer match anything on show.
+    constexpr ScaleFactors kUnscaled{1.0F, 1.0F};
     // Everything that can fail comes first; the commit below only moves.
-    DataLimits limits = ComputeDataLimits(loaded.table, m_scale.VoltageRatio);
+    DataLimits limits = ComputeDataLimits(loaded.table, kUnscaled.VoltageRatio);
     m_curves = std::move(loaded.table);
     m_screenVoltageText = std::move(loaded.screenVoltageText);
     m_fileName = std::move(loaded.fileName);
     m_path = std::move(path);
+    m_scale = kUnscaled;
     m_limits = limits;
+    m_calculation.reset();
 }
 
 const Calculation& Session::Calculate(const OperatingLineTexts& texts) {
     if (!HasCurves()) {
         throw Fault(FaultKind::InvalidArgument, "no curve file is loaded");
     }
-    Calculation calculation{
-        texts, ScaleFactorsFor(texts.ScreenBias, m_curves.DataSheetScreenV()), {}, {}};
-    calculation.samples = SampleLoadLine(m_curves, calculation.scale, texts);
-    calculation.figures = ComputeOperatingParameters(
-        calculation.samples, m_curves.DataSheetScreenV(), calculation.scale.VoltageRatio);
+    Calculation calculation = ReportingExhaustion([&] {
+        Calculation result =
+            CalculateOperatingLine(m_curves, ReadOperatingLine(texts, m_localeSeparator));
+        result.texts = texts;
+        return result;
+    });
+    // The limits follow the ratio the figures were computed at.
+    const DataLimits limits = ComputeDataLimits(m_curves, calculation.scale.VoltageRatio);
     m_calculation = std::move(calculation);
     m_scale = m_calculation->scale;
+    m_limits = limits;
     return *m_calculation;
 }
 
 const DataLimits& Session::SetScreenVoltage(std::string_view screenBias) {
-    const float ratio = VoltageRatioFromTexts(screenBias, m_screenVoltageText);
+    const float ratio = ReportingExhaustion(
+        [&] { return VoltageRatioFromTexts(screenBias, m_screenVoltageText, m_localeSeparator); });
     // Formed with the new ratio before it is stored, so a ratio whose limits overflow changes
     // nothing.
     const DataLimits limits = ComputeDataLimits(m_curves, ratio);

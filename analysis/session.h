@@ -14,15 +14,22 @@
 
 namespace tetrode {
 
-// What the last successful Calculate read and gave.
+// One calculation of an operating line: what was typed, the numbers read, the factors formed from
+// the screen voltage, Points A to G with their currents, and the fifteen figures.
 struct Calculation {
-    OperatingLineTexts texts; // the five voltages as typed
-    ScaleFactors scale;       // the factors it formed from the screen voltage
-    LoadLineSamples samples;  // Points A to G with their currents
+    OperatingLineTexts texts; // empty when the line was given as numbers
+    OperatingVoltages voltages;
+    ScaleFactors scale;
+    LoadLineSamples samples;
     OperatingParameters figures;
 
     friend bool operator==(const Calculation&, const Calculation&) = default;
 };
+
+// The whole calculation of a line given as numbers on `curves`: the scale factors, the samples and
+// the figures. Holds no state, so any number of threads may call it on one table. The faults of
+// ScaleFactorsFor, SampleLoadLine and ComputeOperatingParameters.
+Calculation CalculateOperatingLine(const CurveTable& curves, const OperatingVoltages& line);
 
 // One design: the loaded curves, the scale factors, the last calculation and the data limits on
 // show. Every front end drives the calculator through one of these and shows what it returns.
@@ -34,20 +41,26 @@ class Session {
     // The text shown for the curves' screen voltage before any load.
     static constexpr std::string_view kNoScreenVoltageText = "0";
 
+    // The user's decimal separator (UTF-8), read as a decimal point in typed numbers besides the
+    // full stop. The full stop alone until it is set.
+    void SetLocaleDecimalSeparator(std::string separator) {
+        m_localeSeparator = std::move(separator);
+    }
+
     // Loads the curve file at `path` (see LoadCurveFile, which reports to `progress`) and takes it
     // as Accept does.
     void Open(const std::string& path, const ProgressCallback& progress = {});
 
-    // Takes the curves of a completed load of `path`: the new table, its screen-voltage text and
-    // its file name replace the old ones, and the data limits are formed anew at the voltage ratio
-    // in force; the scale factors and the last calculation stay. Overflow when a limit leaves the
-    // single range.
+    // Takes the curves of a completed load of `path` and starts a fresh design on them: the new
+    // table, its screen-voltage text and its file name replace the old ones; both scale factors
+    // are 1, as the screen voltage shown is the curves' own; the last calculation is gone; the
+    // data limits show the curves' own range.
     void Accept(LoadedCurveFile loaded, std::string path);
 
-    // Reads the five typed voltages, forms the scale factors from the screen voltage and the
-    // curves' screen voltage, samples the operating line and computes the fifteen figures. The
-    // data limits are not redrawn. Invalid argument when no curves are loaded; the faults of
-    // ScaleFactorsFor, SampleLoadLine and ComputeOperatingParameters.
+    // Reads the five typed voltages (refusing what NumberFromText refuses, at the first such box in
+    // reading order), calculates the line (CalculateOperatingLine) and redraws the data limits at
+    // the voltage ratio it used, so that they match the figures. Invalid argument when no curves
+    // are loaded.
     const Calculation& Calculate(const OperatingLineTexts& texts);
 
     // Enter in the screen-voltage box: sets the voltage ratio from `screenBias` over the shown
@@ -66,9 +79,11 @@ class Session {
     const ScaleFactors& Scale() const { return m_scale; }
     // The limits on show; none before the first load.
     const std::optional<DataLimits>& Limits() const { return m_limits; }
+    // The last successful calculation since the curves were loaded.
     const std::optional<Calculation>& LastCalculation() const { return m_calculation; }
 
   private:
+    std::string m_localeSeparator{"."};
     CurveTable m_curves;
     std::string m_path;
     std::string m_fileName;

@@ -77,9 +77,10 @@ BENCHMARK(BM_Calculate)
 void BM_SampleLoadLine(benchmark::State& state) {
     const CurveTable table =
         SyntheticTable(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    const tetrode::ScaleFactors scale = tetrode::ScaleFactorsFor(kTexts.ScreenBias, 300.0F);
+    const tetrode::OperatingVoltages line = tetrode::ReadOperatingLine(kTexts);
+    const tetrode::ScaleFactors scale = tetrode::ScaleFactorsFor(line.ScreenBias, 300.0F);
     for (auto _ : state) {
-        tetrode::LoadLineSamples samples = tetrode::SampleLoadLine(table, scale, kTexts);
+        tetrode::LoadLineSamples samples = tetrode::SampleLoadLine(table, scale, line);
         benchmark::DoNotOptimize(samples);
     }
 }

@@ -29,37 +29,6 @@ using Clock = std::chrono::steady_clock;
 // little as one of few long ones.
 constexpr auto kProgressInterval = std::chrono::milliseconds(10);
 
-// A field quoted in a fault message is cut to this many characters, so that a runaway field does
-// not make a message the size of a line.
-constexpr std::size_t kQuotedFieldLimit = 40;
-
-// File names and texts are taken as UTF-8: a character is a lead byte and its continuation bytes.
-bool IsContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// The first `limit` bytes of `text`, less any character the limit would cut in two.
-std::string_view CharacterPrefix(std::string_view text, std::size_t limit) {
-    std::size_t end = std::min(limit, text.size());
-    while (end > 0 && end < text.size() && IsContinuationByte(text[end])) {
-        --end;
-    }
-    return text.substr(0, end);
-}
-
-std::string QuoteForMessage(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : CharacterPrefix(text, kQuotedFieldLimit)) {
-        // Control characters (a NUL, a stray CR) would garble the message box.
-        quoted.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
-    }
-    if (text.size() > kQuotedFieldLimit) {
-        quoted += "...";
-    }
-    quoted += '"';
-    return quoted;
-}
-
 // The last component of the path, after its last "\" or "/": the file's name as the user knows it.
 std::string BaseName(const std::string& path) {
     std::vector<std::string> parts;
@@ -102,12 +71,12 @@ class CurveFileReader {
             return number.value;
         case FieldNumberStatus::OutOfRange:
             throw Fault(FaultKind::Overflow,
-                        QuoteForMessage(field) + " is a number too large for single precision",
+                        Quoted(field) + " is a number too large for single precision",
                         Place(ColumnOf(index)));
         case FieldNumberStatus::NotANumber:
             break;
         }
-        throw Fault(FaultKind::TypeMismatch, QuoteForMessage(field) + " is not a number",
+        throw Fault(FaultKind::TypeMismatch, Quoted(field) + " is not a number",
                     Place(ColumnOf(index)));
     }
 

@@ -21,11 +21,14 @@ enum class FaultKind {
     Overflow,
     // A non-zero value divided by zero.
     DivisionByZero,
-    // An argument that the operation cannot take (an unclosed quote, a negative screen voltage).
+    // An argument that the operation cannot take (an unclosed quote, a negative screen voltage, a
+    // typed text that is not one plain number).
     InvalidArgument,
+    // The memory an action needs cannot be had.
+    OutOfMemory,
 };
 
-// The short English name of a kind, as the user sees it at the head of a fault report.
+// The short name of a kind in the user's words, as it heads a fault report ("Not a number").
 std::string_view FaultKindName(FaultKind kind);
 
 // A place in a file: `line` and `column` count from 1; 0 means the place is the whole file (a line
@@ -66,6 +69,13 @@ class Fault : public std::runtime_error {
     FaultKind m_kind;
     FaultPlace m_place;
 };
+
+// `text` safe to show inside a message or a caption: control characters written as escapes ("\t",
+// "\x00"), cut after `limit` characters (never inside one) with "..." added. UTF-8 is kept.
+std::string EscapeForDisplay(std::string_view text, std::size_t limit = 40);
+
+// EscapeForDisplay of `text` in double quotes, as faults quote what they refuse.
+std::string Quoted(std::string_view text, std::size_t limit = 40);
 
 // The place and the cause in one sentence, as every front end shows it:
 // "line 7, column 4 of example.csv: \"abc\" is not a number", "Anode Bias: the number ... is too

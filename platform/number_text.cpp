@@ -45,7 +45,7 @@ std::size_t SkipWhile(std::string_view text, std::size_t from, Predicate accepts
 
 // Hexadecimal digits read by the standard library, which rounds correctly at any length and
 // reports a value beyond the double range.
-double HexValue(std::string_view digits, std::string_view shownText) {
+double HexValue(const std::string& digits, std::string_view shownText) {
     double value = 0.0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
                                               std::chars_format::hex);
@@ -83,8 +83,17 @@ long long LeadingDigitOrder(std::string_view integerDigits, std::string_view fra
     return fractionLead == std::string_view::npos ? 0 : -static_cast<long long>(fractionLead);
 }
 
-// The longest leading decimal number of `text`, which holds no blanks any more.
-double ReadDecimal(std::string_view text) {
+// A number read from the start of a text, and where it ends; `found` is false when the text holds
+// no number at its start.
+struct LeadingNumber {
+    double value = 0.0;
+    std::size_t end = 0;
+    bool found = false;
+};
+
+// The longest leading decimal number of `text`, which holds no blanks any more. The full stop and
+// `localeSeparator` are both decimal points, at most one of them in a number.
+LeadingNumber ReadDecimal(std::string_view text, std::string_view localeSeparator) {
     std::size_t pos = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
@@ -94,18 +103,27 @@ double ReadDecimal(std::string_view text) {
     const std::size_t integerEnd = SkipWhile(text, integerStart, IsDigit);
     std::size_t fractionStart = integerEnd;
     std::size_t fractionEnd = integerEnd;
-    if (integerEnd < text.size() && text[integerEnd] == '.') {
-        fractionStart = integerEnd + 1;
+    const std::string_view rest = text.substr(integerEnd);
+    const std::size_t pointLength = rest.starts_with('.') ? 1
+                                    : !localeSeparator.empty() && rest.starts_with(localeSeparator)
+                                        ? localeSeparator.size()
+                                        : 0;
+    if (pointLength > 0) {
+        fractionStart = integerEnd + pointLength;
         fractionEnd = SkipWhile(text, fractionStart, IsDigit);
     }
     if (integerEnd == integerStart && fractionEnd == fractionStart) {
-        return 0.0; // "", "abc", "-", "." hold no number
+        return {}; // "", "abc", "-", "." hold no number
     }
-    std::string number(text.substr(integerStart, fractionEnd - integerStart));
+    std::string number(text.substr(integerStart, integerEnd - integerStart));
+    if (pointLength > 0) {
+        number += '.';
+        number += text.substr(fractionStart, fractionEnd - fractionStart);
+    }
 
     // An exponent letter counts only when digits follow it, so "2e" and "2e+" read as 2.
     long long exponent = 0;
-    std::size_t numberEnd = fractionEnd;
+    std::size_t numberEnd = pointLength > 0 || fractionEnd > integerEnd ? fractionEnd : integerEnd;
     const std::size_t letter = fractionEnd;
     if (letter < text.size() &&
         std::string_view("EeDd").find(text[letter]) != std::string_view::npos) {
@@ -142,7 +160,22 @@ double ReadDecimal(std::string_view text) {
         value = 0.0;
     }
     // "-0" and "-1e-400" read as a plain 0, so no minus sign comes back from a zero.
-    return negative && value != 0.0 ? -value : value;
+    return {negative && value != 0.0 ? -value : value, numberEnd, true};
+}
+
+// What may follow a number: a unit ("V", "volts", "%") but no second number and no multiplier,
+// which the reading would silently drop ("3,000" is not 3, "1.5kV" not 1.5).
+constexpr std::string_view kMultipliers = "pnumkKMGT";
+constexpr std::string_view kMicroSigns[] = {"\u00b5", "\u03bc"};
+
+bool StartsWithMultiplier(std::string_view rest) {
+    return (!rest.empty() && kMultipliers.find(rest.front()) != std::string_view::npos) ||
+           std::ranges::any_of(kMicroSigns,
+                               [rest](std::string_view mu) { return rest.starts_with(mu); });
+}
+
+[[noreturn]] void Refuse(std::string_view text, const std::string& why) {
+    throw Fault(FaultKind::InvalidArgument, Quoted(text) + " " + why);
 }
 
 // A finite double as decimal digits: |value| = 0.digits x 10^point.
@@ -287,25 +320,43 @@ bool FormatFixedQuickly(double value, int places, std::string_view separator, st
 
 } // namespace
 
-double NumberFromText(std::string_view text) {
+double NumberFromText(std::string_view text, std::string_view localeSeparator) {
     std::string compact;
     std::copy_if(text.begin(), text.end(), std::back_inserter(compact),
                  [](char c) { return c != ' ' && c != '\t' && c != '\n'; });
-    // &H and &O take either case and read a non-negative integer of any size up to the double
-    // range: "&HFFFF" is 65535, not the 16-bit -1. A sign in front of "&" is no part of such a
-    // number, so "-&H10" holds no leading number and reads as 0.
-    if (compact.size() >= 2 && compact[0] == '&') {
-        const std::string_view rest = std::string_view(compact).substr(2);
-        const char base = compact[1];
-        if (base == 'H' || base == 'h') {
-            return HexValue(rest.substr(0, SkipWhile(rest, 0, IsHexDigit)), compact);
-        }
-        if (base == 'O' || base == 'o') {
-            return HexValue(OctalAsHex(rest.substr(0, SkipWhile(rest, 0, IsOctalDigit))), compact);
-        }
+    if (compact.empty()) {
         return 0.0;
     }
-    return ReadDecimal(compact);
+    LeadingNumber number;
+    // &H and &O take either case and read a non-negative integer of any size up to the double
+    // range: "&HFFFF" is 65535, not the 16-bit -1. A sign in front of "&" is no part of such a
+    // number, so "-&H10" holds none.
+    const char base = compact.size() >= 2 && compact[0] == '&' ? compact[1] : '\0';
+    if (base == 'H' || base == 'h' || base == 'O' || base == 'o') {
+        const std::string_view rest = std::string_view(compact).substr(2);
+        const bool hex = base == 'H' || base == 'h';
+        const std::size_t digits = SkipWhile(rest, 0, hex ? IsHexDigit : IsOctalDigit);
+        if (digits > 0) {
+            const std::string_view value = rest.substr(0, digits);
+            number = {HexValue(hex ? std::string(value) : OctalAsHex(value), compact), digits + 2,
+                      true};
+        }
+    } else {
+        number = ReadDecimal(compact, localeSeparator);
+    }
+    if (!number.found) {
+        Refuse(text, "is not a number");
+    }
+    const std::string_view after = std::string_view(compact).substr(number.end);
+    if (std::ranges::any_of(after, IsDigit)) {
+        Refuse(text, "holds more than one number: type a single number, without thousands "
+                     "separators");
+    }
+    if (StartsWithMultiplier(after)) {
+        Refuse(text, "has a multiplier after the number, which is not read: type the value in "
+                     "volts");
+    }
+    return number.value;
 }
 
 std::string FormatDisplayPattern(double value, std::string_view pattern,

@@ -65,7 +65,7 @@ TEST(SampleLoadLine, PlacesPointsAToGAndInterpolatesTheCurrentsAtEach) {
         {"points beyond G", 300, {"300", "300", "-100", "1000", "50"},
          {{{1000, 50}, {-377.6, -245.2}, beyond(0.867), beyond(0.706), beyond(0.501),
            {117.3, -139.15}, {300, -100}}}, 1e-5},
-        {"equal grid voltages", 300, {"3 00", "2000V", "-5 0", "300 V", "-50,5"},
+        {"equal grid voltages", 300, {"3 00", "2000V", "-5 0", "300 V", "-50"},
          {{{300, -50}, level(0.968), level(0.867), level(0.706), level(0.501), level(0.261),
            {2000, -50}}}, 1e-10},
     };
@@ -73,8 +73,9 @@ TEST(SampleLoadLine, PlacesPointsAToGAndInterpolatesTheCurrentsAtEach) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const CurveTable table = LinearTable(c.dataSheetScreenV);
-        const ScaleFactors scale = ScaleFactorsFor(c.texts.ScreenBias, c.dataSheetScreenV);
-        const LoadLineSamples s = SampleLoadLine(table, scale, c.texts);
+        const OperatingVoltages line = ReadOperatingLine(c.texts);
+        const ScaleFactors scale = ScaleFactorsFor(line.ScreenBias, c.dataSheetScreenV);
+        const LoadLineSamples s = SampleLoadLine(table, scale, line);
         for (std::size_t k = 0; k < 7; ++k) {
             SCOPED_TRACE(std::string("Point ") + static_cast<char>('A' + k));
             const SamplePoint& p = s.points[k];
@@ -88,23 +89,22 @@ TEST(SampleLoadLine, PlacesPointsAToGAndInterpolatesTheCurrentsAtEach) {
     }
 }
 
-// The factors from the typed screen voltage, read leniently, over the curves' screen voltage.
+// The factors from the screen voltage over the curves' screen voltage.
 TEST(ScaleFactorsFor, RatioAndItsThreeHalvesPowerInSinglePrecision) {
     using enum FaultKind;
     // clang-format off
-    const struct { const char* screen; float dataSheetScreenV; std::optional<ScaleFactors> scale;
+    const struct { double screen; float dataSheetScreenV; std::optional<ScaleFactors> scale;
                    std::optional<FaultKind> fault = std::nullopt; } cases[] = {
-        {"3 60 V", 250, ScaleFactors{1.44F, 1.728F}},
-        {"350", 250, ScaleFactors{kRatio14, kPower14}},
-        {"", 300, ScaleFactors{0, 0}},
-        {"300", 0, std::nullopt, DivisionByZero},
-        {"", 0, std::nullopt, Overflow},
-        {"-300", 300, std::nullopt, InvalidArgument},
-        {"300", -300, std::nullopt, InvalidArgument},
-        {"-300", -300, std::nullopt, InvalidArgument},
-        {"1e400", 300, std::nullopt, Overflow},
-        {"1e39", 1, std::nullopt, Overflow},
-        {"1e30", 1, std::nullopt, Overflow}, // its 1.5th power is beyond single
+        {360, 250, ScaleFactors{1.44F, 1.728F}},
+        {350, 250, ScaleFactors{kRatio14, kPower14}},
+        {0, 300, ScaleFactors{0, 0}},
+        {300, 0, std::nullopt, DivisionByZero},
+        {0, 0, std::nullopt, Overflow},
+        {-300, 300, std::nullopt, InvalidArgument},
+        {300, -300, std::nullopt, InvalidArgument},
+        {-300, -300, std::nullopt, InvalidArgument},
+        {1e39, 1, std::nullopt, Overflow},
+        {1e30, 1, std::nullopt, Overflow}, // its 1.5th power is beyond single
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -118,25 +118,45 @@ TEST(ScaleFactorsFor, RatioAndItsThreeHalvesPowerInSinglePrecision) {
     }
 }
 
+// The first refused box in reading order is named: screen, anode bias, grid bias, minimum anode,
+// peak grid.
+TEST(ReadOperatingLine, NamesTheFirstRefusedBoxInReadingOrder) {
+    const struct {
+        OperatingLineTexts texts;
+        const char* box;
+    } cases[] = {
+        {{"abc", "x", "x", "x", "x"}, "Screen Bias"},
+        {{"300", "3,000", "x", "x", "x"}, "Anode Bias"},
+        {{"300", "3000", "-5 0 V", "1kV", "x"}, "Min Anode Volts"},
+        {{"300", "3000", "", "", "four"}, "Max Grid Volts"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        const Fault fault = FaultOf([&] { ReadOperatingLine(c.texts); });
+        EXPECT_EQ(fault.kind(), FaultKind::InvalidArgument);
+        EXPECT_EQ(fault.place(), FaultPlace(InputPlace{c.box}));
+    }
+}
+
 // The faults of the line itself, at the factors of a screen voltage equal to the curves'.
 TEST(SampleLoadLine, FaultsOfTheLine) {
     using enum FaultKind;
     // clang-format off
-    const struct { const char* name; OperatingLineTexts texts; ScaleFactors scale;
+    const struct { const char* name; OperatingVoltages line; ScaleFactors scale;
                    FaultKind kind; } cases[] = {
-        {"voltage ratio 0", {"", "2000", "-100", "300", "50"}, {0, 0}, DivisionByZero},
-        {"voltage ratio 0, every box empty", {"", "", "", "", ""}, {0, 0}, Overflow},
-        {"equal anode voltages", {"300", "2000", "-100", "2000", "50"}, {1, 1}, DivisionByZero},
-        {"Point A equal to Point G", {"300", "2000", "-100", "2000", "-100"}, {1, 1}, Overflow},
-        {"line too long", {"300", "1e308", "-100", "-1e308", "50"}, {1, 1}, Overflow},
-        {"anode bias beyond double in the curves' scale", {"1", "1e306", "-100", "300", "50"},
+        {"voltage ratio 0", {0, 2000, -100, 300, 50}, {0, 0}, DivisionByZero},
+        {"voltage ratio 0, every box empty", {0, 0, 0, 0, 0}, {0, 0}, Overflow},
+        {"equal anode voltages", {300, 2000, -100, 2000, 50}, {1, 1}, DivisionByZero},
+        {"Point A equal to Point G", {300, 2000, -100, 2000, -100}, {1, 1}, Overflow},
+        {"line too long", {300, 1e308, -100, -1e308, 50}, {1, 1}, Overflow},
+        {"anode bias beyond double in the curves' scale", {1, 1e306, -100, 300, 50},
          {0.001F, 3.1622777e-5F}, Overflow},
     };
     // clang-format on
     const CurveTable table = LinearTable(300);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(FaultOf([&] { SampleLoadLine(table, c.scale, c.texts); }).kind(), c.kind);
+        EXPECT_EQ(FaultOf([&] { SampleLoadLine(table, c.scale, c.line); }).kind(), c.kind);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "analysis/grid_interpolation.h"
 #include "analysis/load_line.h"
 #include "analysis/operating_parameters.h"
+#include "analysis/session.h"
 #include "curves/curve_file_writer.h"
 #include "curves/curve_loader.h"
 #include "test_support.h"
@@ -82,11 +83,8 @@ OperatingLineTexts Texts(const std::array<double, 5>& v, double k = 1.0) {
 // The samples and figures of one Calculate.
 std::pair<LoadLineSamples, OperatingParameters> Calculate(const CurveTable& table,
                                                           const OperatingLineTexts& texts) {
-    const ScaleFactors scale = ScaleFactorsFor(texts.ScreenBias, table.DataSheetScreenV());
-    LoadLineSamples samples = SampleLoadLine(table, scale, texts);
-    const OperatingParameters figures =
-        ComputeOperatingParameters(samples, table.DataSheetScreenV(), scale.VoltageRatio);
-    return {samples, figures};
+    const Calculation calculation = CalculateOperatingLine(table, ReadOperatingLine(texts));
+    return {calculation.samples, calculation.figures};
 }
 
 // Typing the screen voltage and the four operating voltages k times larger reads the curves at

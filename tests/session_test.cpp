@@ -48,9 +48,9 @@ TEST(Session, StartsWithoutCurvesAtRatioOne) {
     EXPECT_FALSE(session.Limits() || session.LastCalculation());
 }
 
-// The ratio of the last Calculate or Enter carries over to the next file's limits; Enter sets only
-// the voltage ratio, Calculate both factors.
-TEST(Session, ScaleFactorsCarryOverFromActionToAction) {
+// Enter sets the voltage ratio only and redraws the limits; Calculate sets both factors and
+// redraws the limits at its ratio; a completed Open starts afresh at ratio 1 with no figures.
+TEST(Session, ScaleFactorsFollowEachAction) {
     Session session;
     session.Open(kWorkedFile);
     EXPECT_EQ(std::tuple(session.FileName(), session.ScreenVoltageText()),
@@ -58,27 +58,39 @@ TEST(Session, ScaleFactorsCarryOverFromActionToAction) {
     EXPECT_EQ(Shown(session.Limits()), "600 0 10 -10");
 
     EXPECT_EQ(Shown(session.SetScreenVoltage("300")), "720 0 12 -12");
-    EXPECT_EQ(session.Scale(), (ScaleFactors{1.2F, 0.0F}));
+    EXPECT_EQ(session.Scale(), (ScaleFactors{1.2F, 1.0F})) << "PowerRatio32 waits for Calculate";
+    session.Calculate(Line("300"));
     session.Open(kLimitsFile);
-    EXPECT_EQ(Shown(session.Limits()), "720 240 0 -48");
+    EXPECT_EQ(session.Scale(), (ScaleFactors{1.0F, 1.0F}));
+    EXPECT_EQ(Shown(session.Limits()), "600 200 0 -40");
+    EXPECT_FALSE(session.LastCalculation());
 
+    // Typed at 360 without Enter: the limits follow the figures.
     const Calculation& calculation = session.Calculate(Line("360"));
     EXPECT_EQ(calculation.scale, (ScaleFactors{1.44F, 1.728F}));
     EXPECT_EQ(session.Scale(), calculation.scale);
-    EXPECT_EQ(Shown(session.Limits()), "720 240 0 -48") << "Calculate redraws no limit";
-    EXPECT_EQ(Shown(session.SetScreenVoltage("360")), "864.0001 288 0 -57.6");
+    EXPECT_EQ(Shown(session.Limits()), "864.0001 288 0 -57.6");
     EXPECT_EQ(Shown(session.SetScreenVoltage("250")), "600 200 0 -40");
-    EXPECT_EQ(session.Scale(), (ScaleFactors{1.0F, 1.728F})) << "PowerRatio32 waits for Calculate";
+    EXPECT_EQ(session.Scale(), (ScaleFactors{1.0F, 1.728F}));
     EXPECT_EQ(session.LastCalculation()->texts, Line("360"));
+}
+
+// The user's decimal separator reads as a decimal point beside the full stop.
+TEST(Session, ReadsTheLocalesDecimalSeparator) {
+    Session session;
+    session.Open(kLimitsFile);
+    session.SetLocaleDecimalSeparator(",");
+    EXPECT_EQ(session.Calculate({"250", "550", "-30,5", "250.5", "0"}).voltages,
+              (OperatingVoltages{250, 550, -30.5, 250.5, 0}));
+    EXPECT_EQ(Shown(session.SetScreenVoltage("312,5")), "750 250 0 -50");
 }
 
 // A failed action leaves everything a front end can see as it was, whatever came before.
 TEST(Session, AFailedActionChangesNothing) {
     const TempFolder folder;
     // Anode voltages up to 3e38 V: their limits overflow single once the ratio passes about 1.13.
-    const std::string huge =
-        folder.Write("huge.csv", "250\nEa,0,3e38\n0,1,1\n-1,0,0\nScreen\n0,0,0\n-1,0,0\nsep\n"
-                                 "0,0,0\n-1,0,0\n");
+    const std::string huge = folder.Write(
+        "huge.csv", "250\nEa,0,3e38\n0,1,1\n-1,0,0\nScreen\n0,0,0\n-1,0,0\nsep\n0,0,0\n-1,0,0\n");
     // Curves taken at a negative screen voltage.
     const std::string negative =
         folder.Write("negative.csv",
@@ -107,8 +119,10 @@ TEST(Session, AFailedActionChangesNothing) {
         {"Open: a missing file", calculated, [](Session& s) { s.Open("/no/such.csv"); }, FileOpen},
         {"Open: a word for a current", scaled,
          [](Session& s) { s.Open(TETRODE_TEST_DATA "/window/bad-anode-current.csv"); }, TypeMismatch},
-        {"Open: limits beyond single at the ratio in force", scaled,
-         [&huge](Session& s) { s.Open(huge); }, Overflow},
+        {"Calculate: limits beyond single at its ratio", [&huge](Session& s) { s.Open(huge); },
+         calculate({"300", "550", "-30", "250", "0"}), Overflow},
+        {"Calculate: a refused text", calculated, calculate({"250", "3,000", "-30", "250", "0"}),
+         InvalidArgument},
         {"Calculate before any load", none, calculate(Line()), InvalidArgument},
         {"Calculate: equal anode voltages", calculated, calculate({"250", "250", "-30", "250", "0"}),
          DivisionByZero},
