@@ -35,7 +35,7 @@ QString Utf8(std::string_view text) {
 }
 
 // The separator of the user's locale, for the result labels and the data limits alike, so the
-// window shows every figure with one separator. Typed numbers always read the full stop.
+// window shows every figure with one separator; typed numbers read it beside the full stop.
 std::string LocaleDecimalSeparator() {
     return QLocale().decimalPoint().toStdString();
 }
@@ -75,6 +75,7 @@ frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget
         m_limitLabels[k] = &Control<QLabel>(LimitLabelNames[k]);
     }
     m_lblDataSheetScreenV = &Control<QLabel>(DataSheetScreenVLabelName);
+    m_session.SetLocaleDecimalSeparator(LocaleDecimalSeparator());
     m_txtScreenBias->installEventFilter(this);
     m_cmdCalculate = &Control<QPushButton>("cmdCalculate");
     m_cmdCalculate->setEnabled(false);
@@ -173,8 +174,29 @@ template <typename Action> void frmMain::ReportingFaults(Action&& action) {
     try {
         action();
     } catch (const Fault& fault) {
+        // A refused text: the user goes on where the fault is.
+        if (const auto* input = std::get_if<InputPlace>(&fault.place())) {
+            if (QLineEdit* box = BoxNamed(input->input)) {
+                box->setFocus();
+                box->selectAll();
+            }
+        }
         m_faultReporter.Report(this, fault);
     }
+}
+
+QLineEdit* frmMain::BoxNamed(std::string_view input) const {
+    const std::pair<std::string_view, QLineEdit*> boxes[] = {
+        {input_name::ScreenBias, m_txtScreenBias}, {input_name::AnodeBias, m_txtAnodeBias},
+        {input_name::GridBias, m_txtGridBias},     {input_name::MinAnode, m_txtMinAnode},
+        {input_name::PeakGrid, m_txtPeakGrid},
+    };
+    for (const auto& [name, box] : boxes) {
+        if (name == input) {
+            return box;
+        }
+    }
+    return nullptr;
 }
 
 void frmMain::ShowLimits() {
@@ -207,11 +229,15 @@ void frmMain::OnOpen() {
                 m_session.Open(QFile::encodeName(path).toStdString(),
                                [this](std::uint64_t, std::uint64_t) { WhileLoading(); });
             }
+            // A fresh design: the file's own screen voltage, its own range, no figures yet.
             const QString screenVoltage = Utf8(m_session.ScreenVoltageText());
             m_txtScreenBias->setText(screenVoltage);
             m_lblDataSheetScreenV->setText(screenVoltage);
-            setWindowTitle(windowTitle() + ' ' + CaptionName(m_session.FileName()));
+            setWindowTitle(ProgramTitle() + ' ' + CaptionName(m_session.FileName()));
             ShowLimits();
+            for (QLabel* label : m_figureLabels) {
+                label->setText(QStringLiteral("0"));
+            }
             m_cmdCalculate->setEnabled(true);
             emit sessionChanged();
         });
@@ -240,6 +266,7 @@ void frmMain::OnCalculate() {
             .PeakGrid = m_txtPeakGrid->text().toStdString(),
         };
         ShowFigures(m_session.Calculate(texts).figures);
+        ShowLimits();
         emit sessionChanged();
     });
 }

@@ -58,6 +58,8 @@ class frmMain final : public QMainWindow {
     void ShowFigures(const OperatingParameters& figures);
 
     template <class Widget> Widget& Control(const char* name) const;
+    // The entry box of a typed input, by the name faults give it; none for another name.
+    QLineEdit* BoxNamed(std::string_view input) const;
 
     FileChooser& m_fileChooser;
     FaultReporter& m_faultReporter;
