@@ -46,6 +46,10 @@ class FakeUser final : public FileChooser, public FaultReporter {
         EXPECT_FALSE(answers.empty()) << "the window asked for a file when none was expected";
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
+    QString ChooseSaveFile(QWidget* parent, const QString& /*title*/, const QString& /*filter*/,
+                           const QString& /*suggestedName*/) override {
+        return ChooseFile(parent);
+    }
     void Report(QWidget* /*parent*/, const Fault& fault) override { faults.push_back(fault); }
     QStringList answers;
     std::vector<Fault> faults;

@@ -22,6 +22,10 @@ class GivenFile final : public tetrode::FileChooser {
   public:
     explicit GivenFile(QString path) : m_path(std::move(path)) {}
     QString ChooseFile(QWidget* /*parent*/) override { return m_path; }
+    QString ChooseSaveFile(QWidget* /*parent*/, const QString& /*title*/, const QString& /*filter*/,
+                           const QString& /*suggestedName*/) override {
+        return {};
+    }
 
   private:
     QString m_path;

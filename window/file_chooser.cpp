@@ -9,4 +9,9 @@ QString DialogFileChooser::ChooseFile(QWidget* parent) {
     return QFileDialog::getOpenFileName(parent, tr("Choose a Tetrode"));
 }
 
+QString DialogFileChooser::ChooseSaveFile(QWidget* parent, const QString& title,
+                                          const QString& filter, const QString& suggestedName) {
+    return QFileDialog::getSaveFileName(parent, title, suggestedName, filter);
+}
+
 } // namespace tetrode
