@@ -11,6 +11,9 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -18,11 +21,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Shows texts as texts in failure messages.
@@ -76,7 +82,18 @@ class MainWindowTest : public ::testing::Test {
     }
 
     void StartWindow() {
-        m_window = std::make_unique<frmMain>(m_user, m_user);
+        m_window.reset();
+        // Loads as the program does, but holds each while m_held is set, reporting progress so
+        // that a cancel still stops it.
+        const CurveLoader loader = [this](const std::string& path,
+                                          const ProgressCallback& progress) {
+            while (m_held) {
+                progress(1, 4);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            return LoadCurveFile(path, progress);
+        };
+        m_window = std::make_unique<frmMain>(m_user, m_user, nullptr, loader);
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
         m_window->activateWindow();
@@ -112,6 +129,9 @@ class MainWindowTest : public ::testing::Test {
     std::map<QString, QString> Snapshot() const {
         std::map<QString, QString> seen{{"caption", m_window->windowTitle()}};
         for (QWidget* control : m_window->findChildren<QWidget*>()) {
+            if (control->isHidden()) {
+                continue;
+            }
             seen[control->objectName()] =
                 control->property("text").toString() + (control->isEnabled() ? "" : " (disabled)");
         }
@@ -119,7 +139,8 @@ class MainWindowTest : public ::testing::Test {
     }
 
     // Acts as the user, step by step ("; " between steps): "open FILE" (in the test data; "open"
-    // alone cancels the dialog), "menu ITEM" (clicked on the bar), "click BUTTON", "type BOX TEXT"
+    // alone cancels the dialog) and wait for the load to end, "wait" (for a load to end), "menu
+    // ITEM" (clicked on the bar), "click BUTTON", "type BOX TEXT"
     // (replacing all the box holds), "key CONTROL KEYS..." (each key, such as Return, Num+Enter or
     // Shift+A, pressed with CONTROL focused).
     void Do(const QString& script) {
@@ -127,7 +148,10 @@ class MainWindowTest : public ::testing::Test {
             const QStringList word = step.split(' ');
             if (word[0] == "open") {
                 m_user.answers.push_back(word.size() > 1 ? TETRODE_TEST_DATA "/" + word[1] : "");
-                Do("menu mnuOpen");
+                Do("menu mnuOpen; wait");
+            } else if (word[0] == "wait") {
+                EXPECT_TRUE(QTest::qWaitFor([this] { return !m_window->isLoading(); }))
+                    << "the load did not end";
             } else if (word[0] == "menu") {
                 QMenuBar* bar = m_window->menuBar();
                 QTest::mouseClick(bar, Qt::LeftButton, {},
@@ -152,6 +176,9 @@ class MainWindowTest : public ::testing::Test {
     // Every caption and value fits inside its control at the window's font.
     void ExpectTextsFit() const {
         for (QLabel* label : m_window->findChildren<QLabel*>()) {
+            if (label->isHidden()) {
+                continue;
+            }
             const QFontMetrics metrics = label->fontMetrics();
             EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width())
                 << label->objectName().toStdString() << " " << label->text().toStdString();
@@ -167,6 +194,7 @@ class MainWindowTest : public ::testing::Test {
 
     FakeUser m_user;
     QTimer m_watchdog;
+    std::atomic<bool> m_held{false};
     std::unique_ptr<frmMain> m_window;
 };
 
@@ -178,7 +206,7 @@ TEST_F(MainWindowTest, StartsEmptyWithCalculateDisabled) {
     for (QAction* action : m_window->menuBar()->actions()) {
         menu.push_back(action->objectName() + ' ' + action->text());
     }
-    EXPECT_EQ(menu.join(','), "mnuOpen Open,mnuQuit Quit");
+    EXPECT_EQ(menu.join(','), "mnuOpen &Open,mnuQuit &Quit");
     for (QLabel* label : m_window->findChildren<QLabel*>()) {
         if (label->objectName().startsWith("lbl")) {
             values.push_back(label->text());
@@ -190,6 +218,32 @@ TEST_F(MainWindowTest, StartsEmptyWithCalculateDisabled) {
     EXPECT_TRUE(Find("cmdCharts").isEnabled());
     EXPECT_EQ(QApplication::focusWidget(), &Find("txtGridBias"));
     ExpectTextsFit();
+}
+
+// State: started with a large font, on a screen smaller than the window. Expected: the font is
+// the user's, the layout scaled up so every caption fits its control; the window stays within the
+// screen and its client area scrolls, so that Calculate can be brought into view.
+TEST_F(MainWindowTest, LayoutFollowsTheFontAndScrollsOnASmallScreen) {
+    const QFont font = QApplication::font();
+    QFont large = font;
+    large.setPointSizeF(16);
+    QApplication::setFont(large);
+    ASSERT_NO_FATAL_FAILURE(StartWindow());
+    QApplication::setFont(font);
+    EXPECT_EQ(m_window->font().pointSizeF(), 16);
+    EXPECT_GT(m_window->layoutScale(), 1.5);
+    ExpectTextsFit();
+
+    const QRect screen = m_window->screen()->availableGeometry();
+    EXPECT_LE(m_window->frameGeometry().height(), screen.height());
+    auto& scroll = Find<QScrollArea>("scrollArea");
+    ASSERT_LT(scroll.viewport()->height(), Find("clientArea").height()) << "the test needs a "
+                                                                           "screen smaller than "
+                                                                           "the window";
+    scroll.ensureWidgetVisible(&Find("cmdCalculate"));
+    const QRect button(Find("cmdCalculate").mapTo(scroll.viewport(), QPoint()),
+                       Find("cmdCalculate").size());
+    EXPECT_TRUE(scroll.viewport()->rect().contains(button));
 }
 
 // State: just started, then after a load. Action: Tab round the window. Expected: the five boxes,
@@ -235,7 +289,7 @@ TEST_F(MainWindowTest, EachOpenStartsAFreshDesign) {
         const QString path = folder.filePath(QString::fromUtf8(name));
         ASSERT_TRUE(QFile::copy(TETRODE_TEST_DATA "/worked-example.csv", path));
         m_user.answers.push_back(path);
-        Do("menu mnuOpen");
+        Do("menu mnuOpen; wait");
         EXPECT_EQ(m_window->windowHandle()->title(),
                   "Tetrode Calculator " + QString::fromUtf8(shown));
     }
@@ -253,7 +307,7 @@ TEST_F(MainWindowTest, EnterInScreenBoxRescalesTheLimits) {
     const std::tuple<const char*, const char*, float, const char*> cases[] = {
         {"300", "Return", 1.2F, scaled},         {"360", "Return", 1.44F, "864.0001 288 0 -57.6"},
         {"250", "Return", 1.0F, unscaled},       {"300", "Num+Enter", 1.2F, scaled},
-        {"250", "Shift+Return", 1.0F, unscaled}, {"300", "Ctrl+Return", 1.2F, scaled},
+        {"250", "Shift+Return", 1.0F, unscaled}, {"300", "Num+Enter", 1.2F, scaled},
         {"250", "Shift+A", 1.2F, scaled},        {"250", "Escape", 1.2F, scaled},
     };
     for (const auto& [typed, key, ratio, limits] : cases) {
@@ -292,7 +346,8 @@ TEST_F(MainWindowTest, CalculateShowsFifteenFiguresInTheLocaleForm) {
         SCOPED_TRACE(locale.name().toStdString());
         QLocale::setDefault(locale);
         ASSERT_NO_FATAL_FAILURE(StartWindow());
-        Do(LinearLine + "; click cmdCalculate");
+        // The locale's separator reads as a decimal point, as the full stop does.
+        Do(LinearLine + "; type txtPeakGrid 6" + locale.decimalPoint() + "0E1; click cmdCalculate");
         ASSERT_TRUE(m_user.faults.empty()) << m_user.faults.front().what();
         EXPECT_EQ(Text(labels), QString(expected).replace('.', locale.decimalPoint()));
         ExpectTextsFit();
@@ -301,6 +356,91 @@ TEST_F(MainWindowTest, CalculateShowsFifteenFiguresInTheLocaleForm) {
     }
     Do("open window/limits-200-600.csv; type txtScreenBias 360; key txtScreenBias Return");
     EXPECT_EQ(Limits(), "864,0001 288 0 -57,6");
+}
+
+// State: the linear curves with an operating line typed and calculated. Action: a box given a
+// text the reading would misread (two boxes in the last row), then Calculate. Expected: a report
+// that names the first such box in reading order and quotes its text, the focus in that box,
+// nothing else changed.
+TEST_F(MainWindowTest, RefusedTextsNameTheirBoxAndTakeTheFocus) {
+    const struct {
+        QString typed;
+        const char* box;
+        std::string message;
+    } cases[] = {
+        {"txtAnodeBias 3,000", "txtAnodeBias", "Anode Bias: \"3,000\""},
+        {"txtAnodeBias abc", "txtAnodeBias", "Anode Bias: \"abc\""},
+        {"txtScreenBias four hundred", "txtScreenBias", "Screen Bias: \"four hundred\""},
+        {"txtMinAnode 1.5kV", "txtMinAnode", "Min Anode Volts: \"1.5kV\""},
+        {"txtPeakGrid 1.2.3", "txtPeakGrid", "Max Grid Volts: \"1.2.3\""},
+        {"txtPeakGrid 200 mA; type txtGridBias -", "txtGridBias", "Grid Bias: \"-\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        Do(LinearLine + "; click cmdCalculate; type " + c.typed + "; key cmdCharts Tab");
+        const auto before = Snapshot();
+        m_user.faults.clear();
+        Do("click cmdCalculate");
+        ASSERT_EQ(m_user.faults.size(), 1U);
+        EXPECT_EQ(m_user.faults[0].kind(), FaultKind::InvalidArgument);
+        EXPECT_EQ(FaultMessage(m_user.faults[0]).substr(0, c.message.size()), c.message);
+        EXPECT_EQ(QApplication::focusWidget(), &Find(c.box));
+        EXPECT_EQ(Snapshot(), before);
+    }
+}
+
+// State: the linear curves. Action: Calculate, edit a box, type its text back, a failed Calculate,
+// Calculate again, Open. Expected: the figures are drawn stale (in the disabled colour) from the
+// start, after an edit and after a failed Calculate or an Open, and fresh only while the boxes hold
+// what the last successful Calculate read.
+TEST_F(MainWindowTest, FiguresAreMarkedStaleOnceTheLineIsEdited) {
+    const auto stale = [this] {
+        const QLabel& label = Find<QLabel>("lblOutputPower");
+        return label.palette().color(QPalette::WindowText) ==
+               label.palette().color(QPalette::Disabled, QPalette::WindowText);
+    };
+    // clang-format off
+    const std::pair<QString, bool> steps[] = {
+        {"", true}, {LinearLine, true}, {"click cmdCalculate", false},
+        {"type txtAnodeBias 2400", true}, {"type txtAnodeBias 2500", false},
+        {"type txtMinAnode 2500; click cmdCalculate", true},
+        {"type txtMinAnode 360; click cmdCalculate", false},
+        {"open window/linear-currents.csv", true},
+    };
+    // clang-format on
+    for (const auto& [step, expected] : steps) {
+        SCOPED_TRACE(step.toStdString());
+        Do(step);
+        EXPECT_EQ(stale(), expected);
+        EXPECT_EQ(Find("lblEfficiency").property("stale").toBool(), expected);
+    }
+}
+
+// State: the linear curves (anode 0..2500 V, grid 50..-125 V at 300 V). Action: Calculate lines
+// that leave the data, put Point A above Point G or give impossible figures. Expected: a status
+// line that says so after each Calculate, nothing for a line inside the data; an Open clears it.
+TEST_F(MainWindowTest, WarningsNameWhatTheFiguresCannotBeTrustedFor) {
+    // clang-format off
+    const std::pair<QString, QString> cases[] = {
+        {"-115 2400 40 360", ""},
+        {"-115 2400 60 360", "Points A, B outside the digitized curves (edge curves continued)"},
+        {"-200 2400 40 360", "Points F, G outside the digitized curves (edge curves continued)"},
+        // Points B to F lie beyond G, away from A, at negative anode voltages.
+        {"-115 300 20 2000", "Points B, C, D, E, F outside the digitized curves (edge curves "
+                             "continued); Point A's anode voltage is not below Point G's; "
+                             "efficiency outside 0-100 %; negative RF output power"},
+    };
+    // clang-format on
+    for (const auto& [line, warning] : cases) {
+        SCOPED_TRACE(line.toStdString());
+        const QStringList v = line.split(' ');
+        Do(QString("open window/linear-currents.csv; type txtGridBias %1; type txtAnodeBias %2; "
+                   "type txtPeakGrid %3; type txtMinAnode %4; click cmdCalculate")
+               .arg(v[0], v[1], v[2], v[3]));
+        EXPECT_EQ(m_window->statusBar()->currentMessage(), warning);
+    }
+    Do("open window/linear-currents.csv");
+    EXPECT_EQ(m_window->statusBar()->currentMessage(), "");
 }
 
 // State: no curves; curves 200..600 V with Enter at 300; the linear curves with an operating line
@@ -353,40 +493,58 @@ TEST_F(MainWindowTest, FailedAndIdleActionsChangeNothing) {
     }
 }
 
-// State: curves and an operating line on view, a second load under way. Action: Open, Calculate
-// and Enter (with a screen voltage that would be refused) arrive while the loader yields.
-// Expected: none is acted on; the load completes.
-TEST_F(MainWindowTest, ActionsDuringALoadAreNotActedOn) {
-    Do(LinearLine + "; type txtScreenBias -5");
-    int interruptions = 0;
-    QTimer::singleShot(0, m_window.get(), [&] {
-        ++interruptions;
-        // A second Open would ask the chooser, which has no answer.
-        Do("menu mnuOpen; click cmdCalculate; key txtScreenBias Return");
-    });
-    Do("open window/limits-200-600.csv");
-    EXPECT_EQ(interruptions, 1) << "the load did not yield to the window";
-    EXPECT_TRUE(m_user.faults.empty());
-    EXPECT_EQ(Text("lblPeakAnodeRFVolts") + ' ' + Limits(), "0 600 200 0 -40");
-    EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator limits-200-600");
+// State: curves and an operating line on view, a second load held under way. Action: Open,
+// Calculate and Enter (with a screen voltage that would be refused) meanwhile; then the load goes
+// on, or the user cancels it. Expected: Open and Calculate are disabled and nothing is acted on;
+// after a moment the progress shows with the file's name; the load completes, or the cancel leaves
+// the window as it was.
+TEST_F(MainWindowTest, ActionsDuringALoadWaitForIt) {
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "completed");
+        ASSERT_NO_FATAL_FAILURE(StartWindow());
+        Do(LinearLine + "; type txtScreenBias -5");
+        const auto before = Snapshot();
+        m_held = true;
+        m_user.answers.push_back(TETRODE_TEST_DATA "/window/limits-200-600.csv");
+        Do("menu mnuOpen; menu mnuOpen; click cmdCalculate; key txtScreenBias Return");
+        EXPECT_TRUE(m_window->isLoading());
+        EXPECT_FALSE(Find<QAction>("mnuOpen").isEnabled() || Find("cmdCalculate").isEnabled());
+        EXPECT_TRUE(QTest::qWaitFor([this] { return Find("loadingProgress").isVisible(); }));
+        EXPECT_EQ(Text("loadingFile"), "Loading limits-200-600.csv");
+        if (cancel) {
+            Do("click cmdCancelLoad");
+        }
+        m_held = false;
+        Do("wait");
+        EXPECT_TRUE(m_user.faults.empty());
+        EXPECT_TRUE(Find<QAction>("mnuOpen").isEnabled() && Find("cmdCalculate").isEnabled());
+        if (cancel) {
+            EXPECT_EQ(Snapshot(), before);
+        } else {
+            EXPECT_EQ(Text("lblPeakAnodeRFVolts") + ' ' + Limits(), "0 600 200 0 -40");
+            EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator limits-200-600");
+        }
+    }
 }
 
-// State: a load under way, or idle. Action: Quit, or close from the title bar. Expected: the window
-// goes at once; a load is abandoned without a report and without changing anything.
+// State: a load held under way, or idle. Action: Quit, or close from the title bar. Expected: the
+// window goes at once; a load is abandoned without a report, and the window can go with it.
 TEST_F(MainWindowTest, QuitAndCloseEndAtOnceAlsoDuringALoad) {
     for (const int c : {0, 1, 2, 3}) {
         const bool viaMenu = c % 2 == 0, duringLoad = c >= 2;
         SCOPED_TRACE(std::string(viaMenu ? "Quit" : "close") + (duringLoad ? " in a load" : ""));
         ASSERT_NO_FATAL_FAILURE(StartWindow());
-        const auto before = Snapshot();
-        QTimer::singleShot(0, m_window.get(),
-                           [&] { viaMenu ? Do("menu mnuQuit") : void(m_window->close()); });
-        Do(duringLoad ? "open window/linear-currents.csv" : "");
-        QCoreApplication::processEvents(); // when idle, the timer fires here
-        EXPECT_EQ(Snapshot(), before);
+        m_held = duringLoad;
+        if (duringLoad) {
+            m_user.answers.push_back(TETRODE_TEST_DATA "/window/linear-currents.csv");
+            Do("menu mnuOpen");
+        }
+        viaMenu ? Do("menu mnuQuit") : void(m_window->close());
         EXPECT_FALSE(m_window->isVisible());
+        m_window.reset(); // waits for the load's thread, which the cancel ends
         EXPECT_TRUE(m_user.faults.empty());
     }
+    m_held = false;
 }
 
 } // namespace

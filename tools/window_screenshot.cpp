@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Renders the calculator's window after a real Open and Calculate, for the README:
-//   window_screenshot <curve file> <output.png> [seconds to stay on screen]
+//   window_screenshot <curve file> <output.png> [seconds to stay on screen] [font size in points]
 // It types the operating line of the README's example as a user would, and fails on any fault.
+// QT_SCALE_FACTOR and the X screen's size (xvfb-run -s "-screen 0 1280x900x24") set the rest.
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/frm_main.h"
@@ -54,6 +55,11 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QApplication application(argc, argv);
+    if (argc > 4) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(std::atof(argv[4]));
+        QApplication::setFont(font);
+    }
     GivenFile fileChooser(QString::fromLocal8Bit(argv[1]));
     PrintedFaults faultReporter;
     tetrode::frmMain window(fileChooser, faultReporter);
@@ -63,6 +69,9 @@ int main(int argc, char* argv[]) {
     }
 
     window.findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
+    if (!QTest::qWaitFor([&window] { return !window.isLoading(); }, 60000)) {
+        return 1;
+    }
     Type(window, "txtScreenBias", "300");
     QTest::keyClick(window.findChild<QLineEdit*>(QStringLiteral("txtScreenBias")), Qt::Key_Return);
     Type(window, "txtGridBias", "-75");

@@ -2,11 +2,16 @@
 #include "window/file_chooser.h"
 
 #include <QFileDialog>
+#include <QSettings>
 
 namespace tetrode {
 
 QString DialogFileChooser::ChooseFile(QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, tr("Choose a Tetrode"));
+    // The folder of the last file loaded, remembered between runs by the window.
+    const QString folder = QSettings().value(QStringLiteral("lastCurveFolder")).toString();
+    return QFileDialog::getOpenFileName(parent, tr("Choose a Tetrode"), folder,
+                                        tr("Curve files (*.csv *.txt)") + QStringLiteral(";;") +
+                                            tr("All files (*)"));
 }
 
 QString DialogFileChooser::ChooseSaveFile(QWidget* parent, const QString& title,

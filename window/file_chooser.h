@@ -26,7 +26,8 @@ class FileChooser {
                                    const QString& suggestedName) = 0;
 };
 
-// The platform's file dialogs: the open-file dialog titled "Choose a Tetrode", and a save-file
+// The platform's file dialogs: the open-file dialog titled "Choose a Tetrode", offering curve files
+// (*.csv, *.txt) or all files and starting in the folder of the last file loaded; and a save-file
 // dialog that asks before replacing a file.
 class DialogFileChooser final : public FileChooser {
     Q_DECLARE_TR_FUNCTIONS(DialogFileChooser)

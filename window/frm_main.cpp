@@ -1,26 +1,35 @@
 // SPDX-License-Identifier: MIT
 #include "window/frm_main.h"
 
+#include "analysis/line_warnings.h"
 #include "platform/fault.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
-#include "window/layout_font.h"
+#include "window/layout_scale.h"
 #include "window/window_layout.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QScopedValueRollback>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -29,6 +38,14 @@ namespace {
 
 // The characters a caption drops from the end of a file's name: the ".csv" of a usual name.
 constexpr qsizetype kExtensionLength = 4;
+
+// A load shows its progress only when it takes longer than this, so a usual file loads without a
+// flicker.
+constexpr int kProgressDelayMs = 300;
+constexpr int kProgressTickMs = 50;
+
+// What a value label shows before any figure.
+const QString kNoValue = QStringLiteral("0");
 
 QString Utf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -41,26 +58,43 @@ std::string LocaleDecimalSeparator() {
 }
 
 // What the caption shows of a loaded file: its name less the last four characters (not bytes or
-// UTF-16 units: "Röhre.dät" gives "Röhre"), or the whole name when it is shorter.
+// UTF-16 units: "Röhre.dät" gives "Röhre"), or the whole name when it is shorter; control
+// characters escaped.
 QString CaptionName(const std::string& fileName) {
     QList<uint> characters = QFile::decodeName(QByteArray::fromStdString(fileName)).toUcs4();
     if (characters.size() >= kExtensionLength) {
         characters.resize(characters.size() - kExtensionLength);
     }
-    QString name = QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()),
-                                     characters.size());
+    const QString name = QString::fromUcs4(
+        reinterpret_cast<const char32_t*>(characters.constData()), characters.size());
+    QString shown = Utf8(EscapeForDisplay(name.toStdString(), 200));
     // "[*]" is the toolkit's placeholder for a modified mark; a file name that holds it must show
     // it, so it is escaped by doubling.
-    return name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    return shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
 }
+
+// An exception that is no Fault, as one: running out of memory is its own kind; anything else
+// is reported with its own words, so that the user learns something went wrong and the window
+// stays as it was.
+Fault AsFault(const std::exception& exception) {
+    if (dynamic_cast<const std::bad_alloc*>(&exception) != nullptr ||
+        dynamic_cast<const std::length_error*>(&exception) != nullptr) {
+        return Fault(FaultKind::OutOfMemory, "there is not enough memory for this action");
+    }
+    return Fault(FaultKind::InvalidArgument, exception.what());
+}
+
+// The folder the open-file dialog starts in, kept between runs.
+const QString kLastFolderKey = QStringLiteral("lastCurveFolder");
 
 } // namespace
 
-frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent)
-    : QMainWindow(parent), m_fileChooser(fileChooser), m_faultReporter(faultReporter) {
+frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent,
+                 CurveLoader loader)
+    : QMainWindow(parent), m_fileChooser(fileChooser), m_faultReporter(faultReporter),
+      m_loader(std::move(loader)), m_layoutScale(LayoutScale(font())) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ProgramTitle());
-    setFont(FontFittingLayout(font()));
     CreateMenu();
     CreateControls();
     m_txtScreenBias = &Control<QLineEdit>("txtScreenBias");
@@ -81,28 +115,68 @@ frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget
     m_cmdCalculate->setEnabled(false);
     connect(m_cmdCalculate, &QPushButton::clicked, this, &frmMain::OnCalculate);
     // Charts has no view behind it; it is left unconnected on purpose.
+
+    // Figures that no longer belong to the typed line are drawn in the disabled text colour.
+    m_freshPalette = m_figureLabels[0]->palette();
+    m_stalePalette = m_freshPalette;
+    m_stalePalette.setColor(QPalette::WindowText,
+                            m_freshPalette.color(QPalette::Disabled, QPalette::WindowText));
+    for (QLineEdit* box :
+         {m_txtScreenBias, m_txtAnodeBias, m_txtGridBias, m_txtMinAnode, m_txtPeakGrid}) {
+        connect(box, &QLineEdit::textChanged, this, &frmMain::UpdateStaleMark);
+    }
+    UpdateStaleMark();
+
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    CreateLoadProgress();
+    FitToScreen();
     m_txtGridBias->setFocus();
 }
+
+frmMain::~frmMain() = default;
 
 QString frmMain::ProgramTitle() {
     return tr("Tetrode Calculator");
 }
 
 void frmMain::CreateMenu() {
-    QAction* open = menuBar()->addAction(tr("Open"));
-    open->setObjectName(QStringLiteral("mnuOpen"));
-    connect(open, &QAction::triggered, this, &frmMain::OnOpen);
-    QAction* quit = menuBar()->addAction(tr("Quit"));
+    m_mnuOpen = menuBar()->addAction(tr("&Open"));
+    m_mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    m_mnuOpen->setShortcut(QKeySequence::Open);
+    connect(m_mnuOpen, &QAction::triggered, this, &frmMain::OnOpen);
+    QAction* quit = menuBar()->addAction(tr("&Quit"));
     quit->setObjectName(QStringLiteral("mnuQuit"));
+    quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    // Calculate from anywhere in the window. Ctrl+Enter in the screen-voltage box therefore
+    // calculates, which redraws the limits as Enter there would, and shows the figures too.
+    auto* calculate = new QAction(this);
+    calculate->setObjectName(QStringLiteral("actCalculate"));
+    calculate->setShortcuts({QKeySequence(Qt::Key_F9), QKeySequence(Qt::CTRL | Qt::Key_Return),
+                             QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    connect(calculate, &QAction::triggered, this, [this] {
+        if (m_cmdCalculate->isEnabled()) {
+            m_cmdCalculate->click();
+        }
+    });
+    addAction(calculate);
 }
 
 void frmMain::CreateControls() {
-    auto* client = new QWidget(this);
+    // The controls never move, so the client area has one size. It scrolls when the screen is too
+    // small for it, so that every control stays within reach.
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setObjectName(QStringLiteral("scrollArea"));
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setWidgetResizable(false);
+    m_scrollArea->setFocusPolicy(Qt::NoFocus); // Tab goes round the controls only
+    auto* client = new QWidget(m_scrollArea);
     client->setObjectName(QStringLiteral("clientArea"));
-    // The controls never move, so the client area has one size and the window cannot be resized.
-    client->setFixedSize(PixelsFromTwips(ClientWidthTwips), PixelsFromTwips(ClientHeightTwips));
-    setCentralWidget(client);
+    client->setFixedSize(PixelsFromTwips(ClientWidthTwips, m_layoutScale),
+                         PixelsFromTwips(ClientHeightTwips, m_layoutScale));
+    m_scrollArea->setWidget(client);
+    setCentralWidget(m_scrollArea);
 
     std::vector<const ControlSpec*> focusOrder;
     for (const ControlSpec& spec : WindowLayout()) {
@@ -139,7 +213,7 @@ void frmMain::CreateControls() {
         }
         }
         widget->setObjectName(QString::fromLatin1(spec.name));
-        widget->setGeometry(PixelRect(spec));
+        widget->setGeometry(PixelRect(spec, m_layoutScale));
     }
 
     // Each entry box's caption is the label on its row, so screen readers announce it.
@@ -162,6 +236,54 @@ void frmMain::CreateControls() {
     }
 }
 
+void frmMain::CreateLoadProgress() {
+    m_lblLoading = new QLabel(statusBar());
+    m_lblLoading->setObjectName(QStringLiteral("loadingFile"));
+    m_lblLoading->setTextFormat(Qt::PlainText);
+    m_prgLoading = new QProgressBar(statusBar());
+    m_prgLoading->setObjectName(QStringLiteral("loadingProgress"));
+    m_prgLoading->setRange(0, 1000);
+    m_cmdCancelLoad = new QPushButton(tr("Cancel"), statusBar());
+    m_cmdCancelLoad->setObjectName(QStringLiteral("cmdCancelLoad"));
+    m_cmdCancelLoad->setAutoDefault(false);
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{m_lblLoading, m_prgLoading, m_cmdCancelLoad}) {
+        statusBar()->addPermanentWidget(widget);
+        widget->hide();
+    }
+    connect(m_cmdCancelLoad, &QPushButton::clicked, this, [this] {
+        if (m_load) {
+            m_load->Cancel();
+        }
+    });
+    m_loadTicker.setInterval(kProgressTickMs);
+    connect(&m_loadTicker, &QTimer::timeout, this, &frmMain::ShowLoadProgress);
+}
+
+void frmMain::FitToScreen() {
+    // The whole client area when the screen has room for it; less, with scroll bars, when not.
+    const QSize client = m_scrollArea->widget()->size();
+    const QSize wanted(client.width(), client.height() + menuBar()->sizeHint().height() +
+                                           statusBar()->sizeHint().height());
+    QSize room = wanted;
+    if (const QScreen* screen = this->screen()) {
+        // The window frame is not known before the window is shown; its usual size is kept free.
+        constexpr int kFrameAllowance = 48;
+        const QSize available =
+            screen->availableGeometry().size() - QSize(kFrameAllowance / 4, kFrameAllowance);
+        // A scroll bar takes room that the client area would then miss.
+        const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        if (wanted.height() > available.height()) {
+            room.rwidth() += scrollBar;
+        }
+        if (wanted.width() > available.width()) {
+            room.rheight() += scrollBar;
+        }
+        room = room.boundedTo(available);
+    }
+    resize(room);
+}
+
 template <class Widget> Widget& frmMain::Control(const char* name) const {
     auto* widget = findChild<Widget*>(QString::fromLatin1(name));
     if (widget == nullptr) {
@@ -174,15 +296,23 @@ template <typename Action> void frmMain::ReportingFaults(Action&& action) {
     try {
         action();
     } catch (const Fault& fault) {
-        // A refused text: the user goes on where the fault is.
-        if (const auto* input = std::get_if<InputPlace>(&fault.place())) {
-            if (QLineEdit* box = BoxNamed(input->input)) {
-                box->setFocus();
-                box->selectAll();
-            }
-        }
-        m_faultReporter.Report(this, fault);
+        Report(fault);
+    } catch (const WorkCancelled&) {
+        // The user stopped it: nothing to report, nothing changed.
+    } catch (const std::exception& exception) {
+        Report(AsFault(exception));
     }
+}
+
+void frmMain::Report(const Fault& fault) {
+    // A refused text: the user goes on where the fault is.
+    if (const auto* input = std::get_if<InputPlace>(&fault.place())) {
+        if (QLineEdit* box = BoxNamed(input->input)) {
+            box->setFocus();
+            box->selectAll();
+        }
+    }
+    m_faultReporter.Report(this, fault);
 }
 
 QLineEdit* frmMain::BoxNamed(std::string_view input) const {
@@ -199,80 +329,144 @@ QLineEdit* frmMain::BoxNamed(std::string_view input) const {
     return nullptr;
 }
 
+void frmMain::ShowValue(QLabel* label, const QString& text) {
+    // A value wider than its label is cut with an ellipsis, never silently; the whole of it is in
+    // the tooltip.
+    const QString shown =
+        label->fontMetrics().elidedText(text, Qt::ElideRight, label->contentsRect().width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
+}
+
 void frmMain::ShowLimits() {
     // Shown with the locale's separator, as the result labels beside them are.
     const auto texts = FormatDataLimits(m_session.Limits().value(), LocaleDecimalSeparator());
     for (std::size_t k = 0; k < texts.size(); ++k) {
-        m_limitLabels[k]->setText(Utf8(texts[k]));
+        ShowValue(m_limitLabels[k], Utf8(texts[k]));
     }
 }
 
 void frmMain::ShowFigures(const OperatingParameters& figures) {
     const auto texts = FormatOperatingParameters(figures, LocaleDecimalSeparator());
     for (std::size_t k = 0; k < texts.size(); ++k) {
-        m_figureLabels[k]->setText(Utf8(texts[k]));
+        ShowValue(m_figureLabels[k], Utf8(texts[k]));
+    }
+}
+
+OperatingLineTexts frmMain::TypedLine() const {
+    return {
+        .ScreenBias = m_txtScreenBias->text().toStdString(),
+        .AnodeBias = m_txtAnodeBias->text().toStdString(),
+        .GridBias = m_txtGridBias->text().toStdString(),
+        .MinAnode = m_txtMinAnode->text().toStdString(),
+        .PeakGrid = m_txtPeakGrid->text().toStdString(),
+    };
+}
+
+void frmMain::UpdateStaleMark() {
+    // Fresh only while the boxes hold exactly what the last successful Calculate read.
+    const auto& calculation = m_session.LastCalculation();
+    const bool fresh = calculation && calculation->texts == TypedLine();
+    for (QLabel* label : m_figureLabels) {
+        label->setPalette(fresh ? m_freshPalette : m_stalePalette);
+        label->setProperty("stale", !fresh);
     }
 }
 
 void frmMain::OnOpen() {
-    if (m_loading) {
+    if (isLoading()) {
         return;
     }
     const QString path = m_fileChooser.ChooseFile(this);
-    if (path.isEmpty()) {
-        return;
-    }
-    try {
-        ReportingFaults([&] {
-            {
-                const QScopedValueRollback<bool> loading(m_loading, true);
-                m_session.Open(QFile::encodeName(path).toStdString(),
-                               [this](std::uint64_t, std::uint64_t) { WhileLoading(); });
-            }
-            // A fresh design: the file's own screen voltage, its own range, no figures yet.
-            const QString screenVoltage = Utf8(m_session.ScreenVoltageText());
-            m_txtScreenBias->setText(screenVoltage);
-            m_lblDataSheetScreenV->setText(screenVoltage);
-            setWindowTitle(ProgramTitle() + ' ' + CaptionName(m_session.FileName()));
-            ShowLimits();
-            for (QLabel* label : m_figureLabels) {
-                label->setText(QStringLiteral("0"));
-            }
-            m_cmdCalculate->setEnabled(true);
-            emit sessionChanged();
-        });
-    } catch (const WorkCancelled&) {
-        QCoreApplication::quit();
+    if (!path.isEmpty()) {
+        OpenFile(path);
     }
 }
 
-void frmMain::WhileLoading() {
-    QCoreApplication::processEvents();
-    if (m_quitRequested) {
-        throw WorkCancelled();
+void frmMain::OpenFile(const QString& path) {
+    if (isLoading()) {
+        return;
     }
+    ReportingFaults([&] {
+        m_load = new CurveLoadJob(m_loader, QFile::encodeName(path).toStdString(), this);
+        connect(m_load, &CurveLoadJob::finished, this, &frmMain::OnLoadFinished);
+        m_lblLoading->setText(tr("Loading %1").arg(QFileInfo(path).fileName()));
+        SetLoading(true);
+    });
+}
+
+void frmMain::SetLoading(bool loading) {
+    // Open and Calculate wait, visibly, until the window shows the new file or the fault.
+    m_mnuOpen->setEnabled(!loading);
+    m_cmdCalculate->setEnabled(!loading && m_session.HasCurves());
+    if (loading) {
+        m_loadClock.start();
+        m_loadTicker.start();
+    } else {
+        m_loadTicker.stop();
+        for (QWidget* widget :
+             std::initializer_list<QWidget*>{m_lblLoading, m_prgLoading, m_cmdCancelLoad}) {
+            widget->hide();
+        }
+    }
+}
+
+void frmMain::ShowLoadProgress() {
+    if (!m_load || m_loadClock.elapsed() < kProgressDelayMs) {
+        return;
+    }
+    m_prgLoading->setValue(static_cast<int>(m_load->Fraction() * m_prgLoading->maximum()));
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{m_lblLoading, m_prgLoading, m_cmdCancelLoad}) {
+        widget->show();
+    }
+}
+
+void frmMain::OnLoadFinished() {
+    CurveLoadJob* job = m_load;
+    m_load = nullptr;
+    job->deleteLater();
+    SetLoading(false);
+    ReportingFaults([&] {
+        m_session.Accept(job->TakeResult(), job->path());
+        QSettings().setValue(
+            kLastFolderKey,
+            QFileInfo(QFile::decodeName(QByteArray::fromStdString(m_session.Path())))
+                .absolutePath());
+        // A fresh design: the file's own screen voltage, its own range, no figures yet.
+        const QString screenVoltage = Utf8(m_session.ScreenVoltageText());
+        m_txtScreenBias->setText(screenVoltage);
+        m_lblDataSheetScreenV->setText(screenVoltage);
+        setWindowTitle(ProgramTitle() + ' ' + CaptionName(m_session.FileName()));
+        ShowLimits();
+        for (QLabel* label : m_figureLabels) {
+            ShowValue(label, kNoValue);
+        }
+        statusBar()->clearMessage();
+        m_cmdCalculate->setEnabled(true);
+        UpdateStaleMark();
+        emit sessionChanged();
+    });
 }
 
 void frmMain::OnCalculate() {
-    if (m_loading) {
+    if (isLoading()) {
         return;
     }
+    statusBar()->clearMessage();
     ReportingFaults([this] {
-        const OperatingLineTexts texts{
-            .ScreenBias = m_txtScreenBias->text().toStdString(),
-            .AnodeBias = m_txtAnodeBias->text().toStdString(),
-            .GridBias = m_txtGridBias->text().toStdString(),
-            .MinAnode = m_txtMinAnode->text().toStdString(),
-            .PeakGrid = m_txtPeakGrid->text().toStdString(),
-        };
-        ShowFigures(m_session.Calculate(texts).figures);
+        const Calculation& calculation = m_session.Calculate(TypedLine());
+        ShowFigures(calculation.figures);
         ShowLimits();
+        UpdateStaleMark();
+        statusBar()->showMessage(Utf8(WarningText(
+            WarningsFor(m_session.Curves(), calculation.samples, calculation.figures))));
         emit sessionChanged();
     });
 }
 
 void frmMain::OnScreenBiasEnter() {
-    if (m_loading) {
+    if (isLoading()) {
         return;
     }
     ReportingFaults([this] {
@@ -296,8 +490,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    if (m_loading) {
-        m_quitRequested = true;
+    // A load under way stops at its next progress report; the job waits for it when it goes.
+    if (m_load) {
+        m_load->Cancel();
     }
     QMainWindow::closeEvent(event);
 }

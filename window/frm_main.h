@@ -3,14 +3,24 @@
 
 #include "analysis/operating_parameters.h"
 #include "analysis/session.h"
+#include "platform/fault.h"
+#include "window/curve_load_job.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPalette>
+#include <QPointer>
+#include <QTimer>
 
 #include <array>
+#include <string_view>
 
+class QAction;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
+class QScrollArea;
 
 namespace tetrode {
 
@@ -18,20 +28,31 @@ class FaultReporter;
 class FileChooser;
 
 // The calculator's main window: a view of one Session. It lays its controls out from the window
-// layout table, forwards the user's actions (Open, Calculate, Enter in the screen-voltage box,
-// Quit) to the session and shows what the session gives back. A fault of an action is reported
-// and leaves the window and the session as they were.
+// layout table, scaled to the user's font, forwards the user's actions (Open, Calculate, Enter in
+// the screen-voltage box, Quit) to the session and shows what the session gives back. A fault of
+// an action is reported and leaves the window and the session as they were.
 class frmMain final : public QMainWindow {
     Q_OBJECT
 
   public:
-    // The chooser and the reporter must outlive the window.
-    frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent = nullptr);
+    // The chooser and the reporter must outlive the window. `loader` reads curve files (on a
+    // thread of its own); tests may put a stand-in in its place.
+    frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent = nullptr,
+            CurveLoader loader = LoadCurveFile);
+    ~frmMain() override;
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
 
     // The caption before any file is loaded, also the title of fault reports.
     static QString ProgramTitle();
 
+    // Starts loading the curve file at `path`, as Open does once the user has chosen it.
+    void OpenFile(const QString& path);
+
     const Session& session() const { return m_session; }
+    bool isLoading() const { return m_load != nullptr; }
+    // How many times the twips layout is drawn its designed size, for the user's font.
+    double layoutScale() const { return m_layoutScale; }
 
   signals:
     // After every action that changed the session (Open, Calculate, Enter), for the views that
@@ -45,17 +66,25 @@ class frmMain final : public QMainWindow {
   private:
     void CreateControls();
     void CreateMenu();
+    void CreateLoadProgress();
+    void FitToScreen();
 
     void OnOpen();
+    void OnLoadFinished();
     void OnCalculate();
     void OnScreenBiasEnter();
+    void ShowLoadProgress();
 
-    // Runs a user action; a fault it raises is reported.
+    // Runs a user action; a fault it raises, or any other exception, is reported.
     template <typename Action> void ReportingFaults(Action&& action);
-    // Lets window events run during a load, and stops the load when the user has quit meanwhile.
-    void WhileLoading();
+    void Report(const Fault& fault);
+    void SetLoading(bool loading);
     void ShowLimits();
     void ShowFigures(const OperatingParameters& figures);
+    void ShowValue(QLabel* label, const QString& text);
+    // Draws the figures as stale when they no longer belong to the typed line.
+    void UpdateStaleMark();
+    OperatingLineTexts TypedLine() const;
 
     template <class Widget> Widget& Control(const char* name) const;
     // The entry box of a typed input, by the name faults give it; none for another name.
@@ -63,7 +92,9 @@ class frmMain final : public QMainWindow {
 
     FileChooser& m_fileChooser;
     FaultReporter& m_faultReporter;
+    CurveLoader m_loader;
     Session m_session;
+    double m_layoutScale = 1.0;
 
     // The controls the actions read and write, found once.
     QLineEdit* m_txtScreenBias = nullptr;
@@ -72,14 +103,21 @@ class frmMain final : public QMainWindow {
     QLineEdit* m_txtMinAnode = nullptr;
     QLineEdit* m_txtPeakGrid = nullptr;
     QPushButton* m_cmdCalculate = nullptr;
+    QAction* m_mnuOpen = nullptr;
     std::array<QLabel*, kFigureCount> m_figureLabels{};
     std::array<QLabel*, 4> m_limitLabels{};
     QLabel* m_lblDataSheetScreenV = nullptr;
+    QScrollArea* m_scrollArea = nullptr;
+    QPalette m_freshPalette;
+    QPalette m_stalePalette;
 
-    // Set while a curve file loads: Open, Calculate and Enter wait for it to finish.
-    bool m_loading = false;
-    // Set when the user quits or closes the window while a load runs.
-    bool m_quitRequested = false;
+    // The load under way, if any, and how it shows itself after a moment.
+    QPointer<CurveLoadJob> m_load;
+    QElapsedTimer m_loadClock;
+    QTimer m_loadTicker;
+    QLabel* m_lblLoading = nullptr;
+    QProgressBar* m_prgLoading = nullptr;
+    QPushButton* m_cmdCancelLoad = nullptr;
 };
 
 } // namespace tetrode

@@ -3,6 +3,8 @@
 
 #include <QtGlobal>
 
+#include <cmath>
+
 namespace tetrode {
 namespace {
 
@@ -115,9 +117,16 @@ std::span<const ControlSpec> WindowLayout() {
     return Layout;
 }
 
-QRect PixelRect(const ControlSpec& spec) {
-    return {PixelsFromTwips(spec.left), PixelsFromTwips(spec.top), PixelsFromTwips(spec.width),
-            PixelsFromTwips(spec.height)};
+int PixelsFromTwips(int twips, double scale) {
+    return static_cast<int>(std::lround(twips * scale / TwipsPerPixel));
+}
+
+QRect PixelRect(const ControlSpec& spec, double scale) {
+    // Edges, not sizes, are rounded, so neighbours that touch in twips touch in pixels.
+    const int left = PixelsFromTwips(spec.left, scale);
+    const int top = PixelsFromTwips(spec.top, scale);
+    return {left, top, PixelsFromTwips(spec.left + spec.width, scale) - left,
+            PixelsFromTwips(spec.top + spec.height, scale) - top};
 }
 
 } // namespace tetrode

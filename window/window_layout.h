@@ -40,9 +40,8 @@ constexpr int TwipsPerPixel = 15;
 constexpr int ClientWidthTwips = 14580;
 constexpr int ClientHeightTwips = 10410;
 
-constexpr int PixelsFromTwips(int twips) {
-    return twips / TwipsPerPixel;
-}
+// Twips in logical pixels, the layout drawn `scale` times its designed size (see LayoutScale).
+int PixelsFromTwips(int twips, double scale);
 
 // Every control of the window, each container listed before the controls inside it.
 std::span<const ControlSpec> WindowLayout();
@@ -55,7 +54,7 @@ extern const std::array<const char*, kFigureCount> FigureLabelNames;
 extern const std::array<const char*, 4> LimitLabelNames;
 inline constexpr const char* DataSheetScreenVLabelName = "lblDataSheetScreenV";
 
-// The control's place inside its container, in logical pixels.
-QRect PixelRect(const ControlSpec& spec);
+// The control's place inside its container, in logical pixels at `scale`.
+QRect PixelRect(const ControlSpec& spec, double scale);
 
 } // namespace tetrode
