@@ -2,7 +2,9 @@
 // Measures the time from starting the calculator to its window's first frame, next to a bare Qt
 // main window started the same way, and to a bare one that shows one line of text. Runs the probes
 // in turn, so a busy machine slows all alike, and prints the medians and the ratios.
-// Usage: startup_bench [runs]
+// Usage: startup_bench [runs] [probe...]
+// Each further probe (the calculator's probe built from another revision, say) is measured in the
+// same runs and compared with this build's calculator.
 // The probes run on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include <spawn.h>
 #include <sys/wait.h>
@@ -75,15 +77,18 @@ int main(int argc, char* argv[]) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
 
-    const char* const probes[] = {STARTUP_PROBE_BARE_PATH, STARTUP_PROBE_TEXT_PATH,
-                                  STARTUP_PROBE_WINDOW_PATH};
-    std::vector<long long> times[3];
+    std::vector<const char*> probes{STARTUP_PROBE_BARE_PATH, STARTUP_PROBE_TEXT_PATH,
+                                    STARTUP_PROBE_WINDOW_PATH};
+    for (int i = 2; i < argc; ++i) {
+        probes.push_back(argv[i]);
+    }
+    std::vector<std::vector<long long>> times(probes.size());
     // One unmeasured start of each warms the file cache.
     for (const char* probe : probes) {
         TimeToFirstFrame(probe);
     }
     for (int run = 0; run < runs; ++run) {
-        for (int probe = 0; probe < 3; ++probe) {
+        for (std::size_t probe = 0; probe < probes.size(); ++probe) {
             const long long time = TimeToFirstFrame(probes[probe]);
             if (time < 0) {
                 std::fprintf(stderr, "%s failed to show its window\n", probes[probe]);
@@ -103,5 +108,10 @@ int main(int argc, char* argv[]) {
     std::printf("  calculator / bare              %8.3f (target: at most 1.3)\n",
                 calculatorMs / bareMs);
     std::printf("  calculator / bare with text    %8.3f\n", calculatorMs / textMs);
+    for (std::size_t probe = 3; probe < probes.size(); ++probe) {
+        const double otherMs = MedianMilliseconds(times[probe]);
+        std::printf("  %s\n    %8.2f ms; calculator / it %8.3f\n", probes[probe], otherMs,
+                    calculatorMs / otherMs);
+    }
     return 0;
 }

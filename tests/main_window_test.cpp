@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -90,6 +91,9 @@ class MainWindowTest : public ::testing::Test {
             while (m_held) {
                 progress(1, 4);
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            if (m_loadFails) {
+                m_loadFails();
             }
             return LoadCurveFile(path, progress);
         };
@@ -195,6 +199,8 @@ class MainWindowTest : public ::testing::Test {
     FakeUser m_user;
     QTimer m_watchdog;
     std::atomic<bool> m_held{false};
+    // Called in the load's thread before it reads, to make the load fail as the test wants.
+    std::function<void()> m_loadFails;
     std::unique_ptr<frmMain> m_window;
 };
 
@@ -524,6 +530,26 @@ TEST_F(MainWindowTest, ActionsDuringALoadWaitForIt) {
             EXPECT_EQ(Text("lblPeakAnodeRFVolts") + ' ' + Limits(), "0 600 200 0 -40");
             EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator limits-200-600");
         }
+    }
+}
+
+// State: curves and a line on view. Action: an Open whose load runs out of memory, or fails with
+// an exception that is no fault. Expected: a report of each, and the window as it was.
+TEST_F(MainWindowTest, ALoadThatBreaksDownIsReportedAndChangesNothing) {
+    const std::pair<std::function<void()>, FaultKind> cases[] = {
+        {[] { throw std::bad_alloc(); }, FaultKind::OutOfMemory},
+        {[] { throw std::runtime_error("the disk went away"); }, FaultKind::InvalidArgument},
+    };
+    Do(LinearLine + "; click cmdCalculate");
+    for (const auto& [failure, kind] : cases) {
+        const auto before = Snapshot();
+        m_user.faults.clear();
+        m_loadFails = failure;
+        Do("open window/limits-200-600.csv");
+        m_loadFails = nullptr;
+        ASSERT_EQ(m_user.faults.size(), 1U);
+        EXPECT_EQ(m_user.faults[0].kind(), kind);
+        EXPECT_EQ(Snapshot(), before);
     }
 }
 

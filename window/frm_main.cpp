@@ -128,7 +128,6 @@ frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget
     UpdateStaleMark();
 
     statusBar()->setObjectName(QStringLiteral("statusBar"));
-    CreateLoadProgress();
     FitToScreen();
     m_txtGridBias->setFocus();
 }
@@ -237,6 +236,10 @@ void frmMain::CreateControls() {
 }
 
 void frmMain::CreateLoadProgress() {
+    // Made with the first load rather than at start-up, which it would only slow.
+    if (m_lblLoading != nullptr) {
+        return;
+    }
     m_lblLoading = new QLabel(statusBar());
     m_lblLoading->setObjectName(QStringLiteral("loadingFile"));
     m_lblLoading->setTextFormat(Qt::PlainText);
@@ -388,6 +391,7 @@ void frmMain::OpenFile(const QString& path) {
         return;
     }
     ReportingFaults([&] {
+        CreateLoadProgress();
         m_load = new CurveLoadJob(m_loader, QFile::encodeName(path).toStdString(), this);
         connect(m_load, &CurveLoadJob::finished, this, &frmMain::OnLoadFinished);
         m_lblLoading->setText(tr("Loading %1").arg(QFileInfo(path).fileName()));
