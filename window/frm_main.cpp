@@ -2,21 +2,27 @@
 #include "window/frm_main.h"
 
 #include "platform/fault.h"
+#include "results/results_sheet.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/layout_font.h"
 #include "window/window_layout.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScopedValueRollback>
 
 #include <algorithm>
@@ -92,9 +98,30 @@ void frmMain::CreateMenu() {
     QAction* open = menuBar()->addAction(tr("Open"));
     open->setObjectName(QStringLiteral("mnuOpen"));
     connect(open, &QAction::triggered, this, &frmMain::OnOpen);
+    CreateResultActions();
     QAction* quit = menuBar()->addAction(tr("Quit"));
     quit->setObjectName(QStringLiteral("mnuQuit"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
+}
+
+void frmMain::CreateResultActions() {
+    m_mnuCopyResults = menuBar()->addAction(tr("&Copy Results"));
+    m_mnuCopyResults->setObjectName(QStringLiteral("mnuCopyResults"));
+    m_mnuCopyResults->setShortcut(QKeySequence::Copy);
+    connect(m_mnuCopyResults, &QAction::triggered, this, &frmMain::OnCopyResults);
+    m_mnuSaveResults = menuBar()->addAction(tr("&Save Results\u2026"));
+    m_mnuSaveResults->setObjectName(QStringLiteral("mnuSaveResults"));
+    m_mnuSaveResults->setShortcut(QKeySequence::Save);
+    connect(m_mnuSaveResults, &QAction::triggered, this, &frmMain::OnSaveResults);
+    // There are results from a successful Calculate until the next Open; every action that
+    // changes the session says so.
+    const auto followResults = [this] {
+        const bool results = m_session.LastCalculation().has_value();
+        m_mnuCopyResults->setEnabled(results);
+        m_mnuSaveResults->setEnabled(results);
+    };
+    connect(this, &frmMain::sessionChanged, this, followResults);
+    followResults();
 }
 
 void frmMain::CreateControls() {
@@ -118,6 +145,9 @@ void frmMain::CreateControls() {
             // Label texts come from curve files too; they are shown as they stand, never as markup.
             label->setTextFormat(Qt::PlainText);
             label->setWordWrap(false);
+            if (std::string_view(spec.name).starts_with("lbl")) {
+                label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            }
             widget = label;
             break;
         }
@@ -281,6 +311,43 @@ void frmMain::OnScreenBiasEnter() {
         m_session.SetScreenVoltage(m_txtScreenBias->text().toStdString());
         ShowLimits();
         emit sessionChanged();
+    });
+}
+
+void frmMain::OnCopyResults() {
+    ReportingFaults([this] {
+        // Shown as the labels show them, so a spreadsheet of the user's locale reads the numbers.
+        const std::string table =
+            SheetTabSeparated(FiguresSheet(m_session, LocaleDecimalSeparator()));
+        QGuiApplication::clipboard()->setText(QString::fromStdString(table));
+    });
+}
+
+void frmMain::OnSaveResults() {
+    if (m_loading) {
+        return;
+    }
+    ReportingFaults([this] {
+        // The command line's CSV, full precision with the full stop: a file is read by programs.
+        const std::string csv = SheetCsv(FiguresSheet(m_session, "."));
+        const QFileInfo curves(QFile::decodeName(QByteArray::fromStdString(m_session.Path())));
+        const QString path = m_fileChooser.ChooseSaveFile(
+            this, tr("Save Results"), tr("CSV files (*.csv);;All files (*)"),
+            curves.dir().filePath(curves.completeBaseName() + QStringLiteral("-results.csv")));
+        if (path.isEmpty()) {
+            return;
+        }
+        // QSaveFile writes a temporary file beside `path` and renames it only once the whole text
+        // is written, so a failure never leaves an existing file cut short.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(csv.data(), static_cast<qint64>(csv.size())) !=
+                static_cast<qint64>(csv.size()) ||
+            !file.commit()) {
+            std::string cause = "the results cannot be written: ";
+            throw Fault(FaultKind::FileOpen, cause.append(file.errorString().toStdString()),
+                        FilePlace{QFile::encodeName(path).toStdString()});
+        }
     });
 }
 

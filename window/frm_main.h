@@ -50,6 +50,12 @@ class frmMain final : public QMainWindow {
     void OnCalculate();
     void OnScreenBiasEnter();
 
+    // Copy Results and Save Results: the last calculation as a table for a spreadsheet's paste,
+    // and as a CSV file; both only while there are results.
+    void CreateResultActions();
+    void OnCopyResults();
+    void OnSaveResults();
+
     // Runs a user action; a fault it raises is reported.
     template <typename Action> void ReportingFaults(Action&& action);
     // Lets window events run during a load, and stops the load when the user has quit meanwhile.
@@ -75,6 +81,8 @@ class frmMain final : public QMainWindow {
     std::array<QLabel*, kFigureCount> m_figureLabels{};
     std::array<QLabel*, 4> m_limitLabels{};
     QLabel* m_lblDataSheetScreenV = nullptr;
+    QAction* m_mnuCopyResults = nullptr;
+    QAction* m_mnuSaveResults = nullptr;
 
     // Set while a curve file loads: Open, Calculate and Enter wait for it to finish.
     bool m_loading = false;
