@@ -442,11 +442,11 @@ TEST_F(MainWindowTest, CommandLineShowsTheWindowsTexts) {
 }
 
 // State: just started; then the hand-worked line calculated; then another file opened. Action:
-// Copy Results by its shortcut; Save Results by its shortcut over an existing file, from the menu
-// into a missing folder, and cancelled. Expected: neither action is available without results;
-// the clipboard holds the table below; the file holds what tetrode-calc writes for the same line;
-// the failed save is reported at its path and leaves nothing behind; the German locale's table
-// shows its decimal comma.
+// Copy Results by its shortcut, then a value selected and copied; Save Results by its shortcut
+// over an existing file, from the menu into a missing folder, and cancelled. Expected: neither
+// action is available without results; the clipboard holds the table below, then the value; the
+// file holds what tetrode-calc writes for the same line; the failed save is reported at its path
+// and leaves nothing behind; the German locale's table shows its decimal comma.
 TEST_F(MainWindowTest, CopyAndSaveResultsLeaveTheWindow) {
     const auto available = [this] {
         return Find<QAction>("mnuCopyResults").isEnabled() +
@@ -467,6 +467,10 @@ TEST_F(MainWindowTest, CopyAndSaveResultsLeaveTheWindow) {
               "Peak grid RF volts\t175.0\tV\nGrid DC current\t78.3\tmA\n"
               "Driving power\t13.7\tW\nGrid dissipation\t4.7\tW\n"
               "Min. grid impedance\t761\tohms\n");
+    // A value selected with the mouse is what Ctrl+C copies.
+    QTest::mouseDClick(&Find("lblAnodeDCcurrent"), Qt::LeftButton, {}, QPoint(4, 4));
+    Do("key lblAnodeDCcurrent Ctrl+C");
+    EXPECT_EQ(QApplication::clipboard()->text(), "1042");
 
     QTemporaryDir folder;
     const QString path = folder.filePath("results.csv"), missing = folder.filePath("no/r.csv");

@@ -60,6 +60,29 @@ QString CaptionName(const std::string& fileName) {
     return name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
 }
 
+// Ctrl+C in a value label with text selected copies that text, as the label's own menu does: the
+// window's Copy Results shortcut would take the key otherwise.
+class CopySelectionFirst final : public QObject {
+  public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride &&
+            static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) &&
+            static_cast<QLabel*>(watched)->hasSelectedText()) {
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+};
+
+// Values can be selected with the mouse and copied.
+void MakeValueSelectable(QLabel& label) {
+    label.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label.installEventFilter(new CopySelectionFirst(&label));
+}
+
 } // namespace
 
 frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent)
@@ -146,7 +169,7 @@ void frmMain::CreateControls() {
             label->setTextFormat(Qt::PlainText);
             label->setWordWrap(false);
             if (std::string_view(spec.name).starts_with("lbl")) {
-                label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+                MakeValueSelectable(*label);
             }
             widget = label;
             break;
