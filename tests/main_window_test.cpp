@@ -3,6 +3,7 @@
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/frm_main.h"
+#include "window/window_layout.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -405,10 +406,10 @@ std::string CalcOutput(const std::vector<std::string>& args) {
 // figures and four limits read as tetrode-calc's figures and limits give them for the same file
 // and line (each line of its text ends in the window's text and the unit).
 TEST_F(MainWindowTest, CommandLineShowsTheWindowsTexts) {
-    const QString labels = "lblPeakAnodeRFVolts lblAnodeDCcurrent lblAnodePower lblInputPower "
-                           "lblOutputPower lblEfficiency lblAnodeImpedance lblZSAC "
-                           "lblScreenDCcurrent lblScreenPower lblPeakGridRFVolts "
-                           "lblGridDCcurrent lblDrivingPower lblGridPower lblGridImpedance";
+    QStringList labels;
+    for (const char* name : FigureLabelNames) {
+        labels.push_back(name);
+    }
     // File (in the test data), then grid bias, anode bias, peak grid, minimum anode and screen.
     const std::array<const char*, 6> cases[] = {
         {"worked-example.csv", "-5", "550", "5", "100", "250"},
@@ -437,7 +438,7 @@ TEST_F(MainWindowTest, CommandLineShowsTheWindowsTexts) {
         }
         // The limits' text opens with the screen voltage and ends with the curves' own.
         EXPECT_EQ(shown.mid(0, 15).join(' ') + ' ' + shown.mid(17, 4).join(' '),
-                  Text(labels) + ' ' + Limits());
+                  Text(labels.join(' ')) + ' ' + Limits());
     }
 }
 
