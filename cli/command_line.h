@@ -10,7 +10,8 @@ namespace tetrode::cli {
 
 // What the program's surroundings decide.
 struct RunOptions {
-    // Show a progress line for sweeps on `err` (when it is a terminal).
+    // Show a progress line for sweeps on `err` (when it is a terminal that the output is not
+    // written to).
     bool progress = false;
     // Threads that calculate a sweep; 0 for one per core.
     unsigned threads = 0;
