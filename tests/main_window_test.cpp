@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
+#include "cli/command_line.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/frm_main.h"
+#include "window/window_layout.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QKeySequence>
@@ -27,6 +31,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -212,7 +217,8 @@ TEST_F(MainWindowTest, StartsEmptyWithCalculateDisabled) {
     for (QAction* action : m_window->menuBar()->actions()) {
         menu.push_back(action->objectName() + ' ' + action->text());
     }
-    EXPECT_EQ(menu.join(','), "mnuOpen &Open,mnuQuit &Quit");
+    EXPECT_EQ(menu.join(','), "mnuOpen &Open,mnuCopyResults &Copy Results,"
+                              "mnuSaveResults &Save Results\u2026,mnuQuit &Quit");
     for (QLabel* label : m_window->findChildren<QLabel*>()) {
         if (label->objectName().startsWith("lbl")) {
             values.push_back(label->text());
@@ -571,6 +577,109 @@ TEST_F(MainWindowTest, QuitAndCloseEndAtOnceAlsoDuringALoad) {
         EXPECT_TRUE(m_user.faults.empty());
     }
     m_held = false;
+}
+
+// What tetrode-calc writes for `args`.
+std::string CalcOutput(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::Run(args, out, err), 0) << err.str();
+    return out.str();
+}
+
+// State: a curve file loaded and an operating line typed. Action: Calculate. Expected: the fifteen
+// figures and four limits read as tetrode-calc's figures and limits give them for the same file
+// and line (each line of its text ends in the window's text and the unit).
+TEST_F(MainWindowTest, CommandLineShowsTheWindowsTexts) {
+    QStringList labels;
+    for (const char* name : FigureLabelNames) {
+        labels.push_back(name);
+    }
+    // File (in the test data), then grid bias, anode bias, peak grid, minimum anode and screen.
+    const std::array<const char*, 6> cases[] = {
+        {"worked-example.csv", "-5", "550", "5", "100", "250"},
+        {"worked-example-crlf.csv", "-5", "550", "5", "100", "300"},
+        {"window/linear-currents.csv", "-115", "2500", "60", "360", "360"},
+        {"../../examples/model-tetrode-250v.csv", "-75", "3000", "20", "400", "300"},
+        {"../../examples/model-tetrode-400v.csv", "-60", "3000", "25", "450", "400"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        ASSERT_NO_FATAL_FAILURE(StartWindow());
+        Do(QString("open %1; type txtGridBias %2; type txtAnodeBias %3; type txtPeakGrid %4; "
+                   "type txtMinAnode %5; type txtScreenBias %6; click cmdCalculate")
+               .arg(c[0], c[1], c[2], c[3], c[4], c[5]));
+        ASSERT_TRUE(m_user.faults.empty());
+        const std::string file = std::string(TETRODE_TEST_DATA "/") + c[0];
+        QStringList shown;
+        for (const std::string& output :
+             {CalcOutput({"figures", file, "--grid-bias", c[1], "--anode-bias", c[2], "--peak-grid",
+                          c[3], "--min-anode", c[4], "--screen", c[5]}),
+              CalcOutput({"limits", file, "--screen", c[5]})}) {
+            for (const QString& line : QString::fromStdString(output).split('\n')) {
+                const QStringList words = line.split(' ', Qt::SkipEmptyParts);
+                shown += words.size() >= 2 ? words[words.size() - 2] : QString();
+            }
+        }
+        // The limits' text opens with the screen voltage and ends with the curves' own.
+        EXPECT_EQ(shown.mid(0, 15).join(' ') + ' ' + shown.mid(17, 4).join(' '),
+                  Text(labels.join(' ')) + ' ' + Limits());
+    }
+}
+
+// State: just started; then the hand-worked line calculated; then another file opened. Action:
+// Copy Results by its shortcut, then a value selected and copied; Save Results by its shortcut
+// over an existing file, from the menu into a missing folder, and cancelled. Expected: neither
+// action is available without results; the clipboard holds the table below, then the value; the
+// file holds what tetrode-calc writes for the same line; the failed save is reported at its path
+// and leaves nothing behind; the German locale's table shows its decimal comma.
+TEST_F(MainWindowTest, CopyAndSaveResultsLeaveTheWindow) {
+    const auto available = [this] {
+        return Find<QAction>("mnuCopyResults").isEnabled() +
+               Find<QAction>("mnuSaveResults").isEnabled();
+    };
+    EXPECT_EQ(available(), 0);
+    Do(LinearLine + "; click cmdCalculate; key cmdCalculate Ctrl+C");
+    EXPECT_EQ(available(), 2);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "Quantity\tValue\tUnit\nCurve file\tlinear-currents.csv\t\n"
+              "Data-sheet screen voltage\t300\tV\nGrid Bias\t-115\tV\nAnode Bias\t2500\tV\n"
+              "Max Grid Volts\t60\tV\nMin Anode Volts\t360\tV\nScreen Bias\t360\tV\n"
+              "Peak anode RF volts\t2140.0\tV\nAnode DC current\t1042.4\tmA\n"
+              "Anode dissipation\t943.9\tW\nDC power input\t2605.9\tW\n"
+              "RF power output\t1662.0\tW\nEfficiency\t63.8\t%\n"
+              "Anode impedance\t1377.7\tohms\nAnode zero-signal current\t1007.8\tmA\n"
+              "Screen DC current\t128.3\tmA\nScreen dissipation\t46.2\tW\n"
+              "Peak grid RF volts\t175.0\tV\nGrid DC current\t78.3\tmA\n"
+              "Driving power\t13.7\tW\nGrid dissipation\t4.7\tW\n"
+              "Min. grid impedance\t761\tohms\n");
+    // A value selected with the mouse is what Ctrl+C copies.
+    QTest::mouseDClick(&Find("lblAnodeDCcurrent"), Qt::LeftButton, {}, QPoint(4, 4));
+    Do("key lblAnodeDCcurrent Ctrl+C");
+    EXPECT_EQ(QApplication::clipboard()->text(), "1042");
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath("results.csv"), missing = folder.filePath("no/r.csv");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old results") > 0);
+    old.close();
+    m_user.answers = {path, missing, ""};
+    Do("key cmdCalculate Ctrl+S; menu mnuSaveResults; menu mnuSaveResults");
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll().toStdString(),
+              CalcOutput({"figures", TETRODE_TEST_DATA "/window/linear-currents.csv", "--grid-bias",
+                          "-115", "--anode-bias", "2500", "--peak-grid", "60", "--min-anode", "360",
+                          "--screen", "360", "--format", "csv"}));
+    ASSERT_EQ(m_user.faults.size(), 1U);
+    EXPECT_EQ(m_user.faults[0].kind(), FaultKind::FileOpen);
+    EXPECT_EQ(m_user.faults[0].place(), FaultPlace(FilePlace{missing.toStdString()}));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"results.csv"});
+    Do("open worked-example.csv");
+    EXPECT_EQ(available(), 0);
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    ASSERT_NO_FATAL_FAILURE(StartWindow());
+    Do(LinearLine + "; click cmdCalculate; menu mnuCopyResults");
+    EXPECT_TRUE(QApplication::clipboard()->text().contains("Peak anode RF volts\t2140,0\tV\n"));
 }
 
 } // namespace

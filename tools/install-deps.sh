@@ -8,7 +8,8 @@ packages=(
     cmake make g++                          # the build
     qt6-base-dev qt6-qpa-plugins            # the window, and the platform plugins that show it
     libgtest-dev libgmock-dev               # the tests
-    libbenchmark-dev                        # the benchmarks
+    libcli11-dev nlohmann-json3-dev         # tetrode-calc's arguments and JSON
+    libbenchmark-dev hyperfine              # the benchmarks
     clang libclang-rt-14-dev                # the sanitizer build and the fuzz targets
     clang-format                            # the format check among the tests
 )

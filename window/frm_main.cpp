@@ -3,17 +3,21 @@
 
 #include "analysis/line_warnings.h"
 #include "platform/fault.h"
+#include "results/results_sheet.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/layout_scale.h"
 #include "window/window_layout.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +25,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
@@ -87,6 +92,29 @@ Fault AsFault(const std::exception& exception) {
 // The folder the open-file dialog starts in, kept between runs.
 const QString kLastFolderKey = QStringLiteral("lastCurveFolder");
 
+// Ctrl+C in a value label with text selected copies that text, as the label's own menu does: the
+// window's Copy Results shortcut would take the key otherwise.
+class CopySelectionFirst final : public QObject {
+  public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride &&
+            static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) &&
+            static_cast<QLabel*>(watched)->hasSelectedText()) {
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+};
+
+// Values can be selected with the mouse and copied.
+void MakeValueSelectable(QLabel& label) {
+    label.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label.installEventFilter(new CopySelectionFirst(&label));
+}
+
 } // namespace
 
 frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent,
@@ -143,6 +171,7 @@ void frmMain::CreateMenu() {
     m_mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
     m_mnuOpen->setShortcut(QKeySequence::Open);
     connect(m_mnuOpen, &QAction::triggered, this, &frmMain::OnOpen);
+    CreateResultActions();
     QAction* quit = menuBar()->addAction(tr("&Quit"));
     quit->setObjectName(QStringLiteral("mnuQuit"));
     quit->setShortcut(QKeySequence::Quit);
@@ -160,6 +189,26 @@ void frmMain::CreateMenu() {
         }
     });
     addAction(calculate);
+}
+
+void frmMain::CreateResultActions() {
+    m_mnuCopyResults = menuBar()->addAction(tr("&Copy Results"));
+    m_mnuCopyResults->setObjectName(QStringLiteral("mnuCopyResults"));
+    m_mnuCopyResults->setShortcut(QKeySequence::Copy);
+    connect(m_mnuCopyResults, &QAction::triggered, this, &frmMain::OnCopyResults);
+    m_mnuSaveResults = menuBar()->addAction(tr("&Save Results\u2026"));
+    m_mnuSaveResults->setObjectName(QStringLiteral("mnuSaveResults"));
+    m_mnuSaveResults->setShortcut(QKeySequence::Save);
+    connect(m_mnuSaveResults, &QAction::triggered, this, &frmMain::OnSaveResults);
+    // There are results from a successful Calculate until the next Open; every action that
+    // changes the session says so.
+    const auto followResults = [this] {
+        const bool results = m_session.LastCalculation().has_value();
+        m_mnuCopyResults->setEnabled(results);
+        m_mnuSaveResults->setEnabled(results);
+    };
+    connect(this, &frmMain::sessionChanged, this, followResults);
+    followResults();
 }
 
 void frmMain::CreateControls() {
@@ -191,6 +240,9 @@ void frmMain::CreateControls() {
             // Label texts come from curve files too; they are shown as they stand, never as markup.
             label->setTextFormat(Qt::PlainText);
             label->setWordWrap(false);
+            if (std::string_view(spec.name).starts_with("lbl")) {
+                MakeValueSelectable(*label);
+            }
             widget = label;
             break;
         }
@@ -479,6 +531,43 @@ void frmMain::OnScreenBiasEnter() {
         m_session.SetScreenVoltage(m_txtScreenBias->text().toStdString());
         ShowLimits();
         emit sessionChanged();
+    });
+}
+
+void frmMain::OnCopyResults() {
+    ReportingFaults([this] {
+        // Shown as the labels show them, so a spreadsheet of the user's locale reads the numbers.
+        const std::string table =
+            SheetTabSeparated(FiguresSheet(m_session, LocaleDecimalSeparator()));
+        QGuiApplication::clipboard()->setText(QString::fromStdString(table));
+    });
+}
+
+void frmMain::OnSaveResults() {
+    if (isLoading()) {
+        return;
+    }
+    ReportingFaults([this] {
+        // The command line's CSV, full precision with the full stop: a file is read by programs.
+        const std::string csv = SheetCsv(FiguresSheet(m_session, "."));
+        const QFileInfo curves(QFile::decodeName(QByteArray::fromStdString(m_session.Path())));
+        const QString path = m_fileChooser.ChooseSaveFile(
+            this, tr("Save Results"), tr("CSV files (*.csv);;All files (*)"),
+            curves.dir().filePath(curves.completeBaseName() + QStringLiteral("-results.csv")));
+        if (path.isEmpty()) {
+            return;
+        }
+        // QSaveFile writes a temporary file beside `path` and renames it only once the whole text
+        // is written, so a failure never leaves an existing file cut short.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(csv.data(), static_cast<qint64>(csv.size())) !=
+                static_cast<qint64>(csv.size()) ||
+            !file.commit()) {
+            std::string cause = "the results cannot be written: ";
+            throw Fault(FaultKind::FileOpen, cause.append(file.errorString().toStdString()),
+                        FilePlace{QFile::encodeName(path).toStdString()});
+        }
     });
 }
 

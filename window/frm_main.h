@@ -75,6 +75,12 @@ class frmMain final : public QMainWindow {
     void OnScreenBiasEnter();
     void ShowLoadProgress();
 
+    // Copy Results and Save Results: the last calculation as a table for a spreadsheet's paste,
+    // and as a CSV file; both only while there are results.
+    void CreateResultActions();
+    void OnCopyResults();
+    void OnSaveResults();
+
     // Runs a user action; a fault it raises, or any other exception, is reported.
     template <typename Action> void ReportingFaults(Action&& action);
     void Report(const Fault& fault);
@@ -110,6 +116,8 @@ class frmMain final : public QMainWindow {
     QScrollArea* m_scrollArea = nullptr;
     QPalette m_freshPalette;
     QPalette m_stalePalette;
+    QAction* m_mnuCopyResults = nullptr;
+    QAction* m_mnuSaveResults = nullptr;
 
     // The load under way, if any, and how it shows itself after a moment.
     QPointer<CurveLoadJob> m_load;
