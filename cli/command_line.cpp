@@ -213,7 +213,7 @@ void ReportUsageError(const std::string& what, std::ostream& err) {
 
 void ReportFault(const Fault& fault, std::ostream& err) {
     // The words of the window's message box: the kind's name, then place and cause.
-    err << FaultKindName(fault.kind()) << ":\n" << FaultMessage(fault) << '\n';
+    err << FaultReport(fault) << '\n';
 }
 
 } // namespace

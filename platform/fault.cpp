@@ -91,4 +91,9 @@ std::string FaultMessage(const Fault& fault) {
     return place.empty() ? std::string(fault.what()) : place + ": " + fault.what();
 }
 
+std::string FaultReport(const Fault& fault) {
+    std::string report(FaultKindName(fault.kind()));
+    return report.append(":\n").append(FaultMessage(fault));
+}
+
 } // namespace tetrode

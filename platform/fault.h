@@ -82,4 +82,8 @@ std::string Quoted(std::string_view text, std::size_t limit = 40);
 // large", or the cause alone.
 std::string FaultMessage(const Fault& fault);
 
+// A whole report as every front end gives it: the kind's name, a colon, and FaultMessage on the
+// next line.
+std::string FaultReport(const Fault& fault);
+
 } // namespace tetrode

@@ -15,9 +15,7 @@ void MessageBoxFaultReporter::Report(QWidget* parent, const Fault& fault) {
 }
 
 QString FaultReportText(const Fault& fault) {
-    const std::string_view kind = FaultKindName(fault.kind());
-    return QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size())) +
-           QStringLiteral(":\n") + QString::fromStdString(FaultMessage(fault));
+    return QString::fromStdString(FaultReport(fault));
 }
 
 } // namespace tetrode
