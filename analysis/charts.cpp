@@ -193,7 +193,6 @@ ChartModel BuildCharts(const Session& session, const ChartOptions& options) {
         const SamplePoint end = CyclePosition(a, g, 180.0);
         model.cycleStart = model.markers[0].position;
         model.cycleEnd = {end.Anode * ratio, end.Grid * ratio};
-        model.home = Including(model.home, model.cycleEnd);
         model.cycle = AnalyseCycle(curves, samples, model.scale);
         model.comparison = ComparisonRows(*calculation, *model.cycle);
     }

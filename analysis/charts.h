@@ -82,7 +82,9 @@ struct ChartModel {
     PlanePoint cycleStart;
     PlanePoint cycleEnd;
     std::array<LineMarker, 7> markers{};
-    PlaneRect home; // what the chart shows before any zoom: the data and the whole line
+    // What the chart shows before any zoom: the data and Points A to G. The line runs on beyond
+    // G to the edge, whatever part of the cycle lies beyond the view.
+    PlaneRect home;
 
     // Drawn only: the cycle, and the drive angle (degrees) of each of Points A to G.
     std::optional<CycleAnalysis> cycle;
