@@ -2,6 +2,7 @@
 #include "window/frm_main.h"
 
 #include "platform/fault.h"
+#include "window/charts_view.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/layout_font.h"
@@ -80,7 +81,7 @@ frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget
     m_cmdCalculate = &Control<QPushButton>("cmdCalculate");
     m_cmdCalculate->setEnabled(false);
     connect(m_cmdCalculate, &QPushButton::clicked, this, &frmMain::OnCalculate);
-    // Charts has no view behind it; it is left unconnected on purpose.
+    connect(&Control<QPushButton>("cmdCharts"), &QPushButton::clicked, this, &frmMain::OnCharts);
     m_txtGridBias->setFocus();
 }
 
@@ -281,6 +282,20 @@ void frmMain::OnScreenBiasEnter() {
         m_session.SetScreenVoltage(m_txtScreenBias->text().toStdString());
         ShowLimits();
         emit sessionChanged();
+    });
+}
+
+void frmMain::OnCharts() {
+    ReportingFaults([this] {
+        if (m_charts == nullptr) {
+            m_charts = CreateChartsView(m_session, m_fileChooser, m_faultReporter, this);
+            connect(this, &frmMain::sessionChanged, m_charts->Widget(),
+                    [charts = m_charts] { charts->Follow(); });
+        }
+        QWidget* charts = m_charts->Widget();
+        charts->show();
+        charts->raise();
+        charts->activateWindow();
     });
 }
 

@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace tetrode {
 
+class ChartsView;
 class FaultReporter;
 class FileChooser;
 
@@ -49,6 +50,8 @@ class frmMain final : public QMainWindow {
     void OnOpen();
     void OnCalculate();
     void OnScreenBiasEnter();
+    // Shows the charts window, created on first use, which then follows the session.
+    void OnCharts();
 
     // Runs a user action; a fault it raises is reported.
     template <typename Action> void ReportingFaults(Action&& action);
@@ -75,6 +78,8 @@ class frmMain final : public QMainWindow {
     std::array<QLabel*, kFigureCount> m_figureLabels{};
     std::array<QLabel*, 4> m_limitLabels{};
     QLabel* m_lblDataSheetScreenV = nullptr;
+    // The charts window once opened; a child window, owned by this one.
+    ChartsView* m_charts = nullptr;
 
     // Set while a curve file loads: Open, Calculate and Enter wait for it to finish.
     bool m_loading = false;
