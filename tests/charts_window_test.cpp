@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QChartView>
 #include <QFile>
+#include <QGraphicsPathItem>
 #include <QImage>
 #include <QLegend>
 #include <QLegendMarker>
@@ -95,13 +96,30 @@ class ChartsWindowTest : public ::testing::Test {
             Click(m_window, "cmdCharts");
         }
     }
-    // The points of every series of `chart` named `name`, with the series' level when it has one.
-    std::vector<std::pair<QPointF, double>> Points(QChart& chart, const QString& name) const {
-        std::vector<std::pair<QPointF, double>> points;
+    // The points of every visible series of `chart` named `name`.
+    std::vector<QPointF> Points(QChart& chart, const QString& name) const {
+        std::vector<QPointF> points;
         for (QAbstractSeries* series : chart.series()) {
             if (series->objectName() == name && series->isVisible()) {
-                for (const QPointF& p : static_cast<QXYSeries*>(series)->points()) {
-                    points.emplace_back(p, series->property("level").toDouble());
+                const QList<QPointF> own = static_cast<QXYSeries*>(series)->points();
+                points.insert(points.end(), own.begin(), own.end());
+            }
+        }
+        return points;
+    }
+    // The points of the visible contours named `name` (in volts), each with its level (A).
+    std::vector<std::pair<QPointF, double>> Contours(QChart& chart, const QString& name) const {
+        std::vector<std::pair<QPointF, double>> points;
+        std::vector<QGraphicsItem*> items{&chart};
+        while (!items.empty()) {
+            QGraphicsItem* item = items.back();
+            items.pop_back();
+            const QList<QGraphicsItem*> children = item->childItems();
+            items.insert(items.end(), children.begin(), children.end());
+            auto* contour = dynamic_cast<QGraphicsPathItem*>(item);
+            if (contour != nullptr && contour->data(0) == name && contour->isVisible()) {
+                for (int k = 0; k < contour->path().elementCount(); ++k) {
+                    points.emplace_back(contour->path().elementAt(k), contour->data(1).toDouble());
                 }
             }
         }
@@ -111,7 +129,7 @@ class ChartsWindowTest : public ::testing::Test {
     std::vector<QPointF> Markers() const {
         std::vector<QPointF> markers;
         for (const char* name : {"pointsInside", "pointsOutside"}) {
-            for (const auto& [point, level] : Points(Chart("chtCurves"), name)) {
+            for (const QPointF& point : Points(Chart("chtCurves"), name)) {
                 markers.push_back(point);
             }
         }
@@ -155,7 +173,7 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
         const Session& session = m_window.session();
         const ScaleFactors scale = session.LastCalculation()->scale;
         for (const char* family : {"contourAnode", "contourScreen", "contourGrid"}) {
-            const auto points = Points(Chart("chtCurves"), family);
+            const auto points = Contours(Chart("chtCurves"), family);
             EXPECT_GT(points.size(), 20U) << family;
             for (const auto& [point, level] : points) {
                 const InterpolatedCurrents i =
@@ -166,22 +184,24 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
                     << family << " at " << point.x() << ", " << point.y();
             }
         }
+        Find<QTabWidget>(Charts(), "tabCharts").setCurrentIndex(1);
         const auto cycle = Points(Chart("chtCycle"), "cycleAnode");
         ASSERT_EQ(cycle.size(), kCycleSteps + 1U);
-        EXPECT_EQ(cycle.front().first.x(), -180);
-        EXPECT_EQ(cycle.back().first.x(), 180);
+        EXPECT_EQ(cycle.front().x(), -180);
+        EXPECT_EQ(cycle.back().x(), 180);
         std::vector<double> sampled, marked;
         for (const SamplePoint& s : session.LastCalculation()->samples) {
             sampled.push_back(s.Ib * 1000);
         }
-        for (const auto& [point, level] : Points(Chart("chtCycle"), "samplesAnode")) {
+        for (const QPointF& point : Points(Chart("chtCycle"), "samplesAnode")) {
             marked.push_back(point.y());
         }
         EXPECT_EQ(marked, sampled);
+        Find<QTabWidget>(Charts(), "tabCharts").setCurrentIndex(0);
 
         // Hovering a marker shows its three currents.
         for (const char* name : {"pointsInside", "pointsOutside"}) {
-            for (const auto& [point, level] : Points(Chart("chtCurves"), name)) {
+            for (const QPointF& point : Points(Chart("chtCurves"), name)) {
                 const auto& [samples, ratio] =
                     std::pair(session.LastCalculation()->samples, double(scale.VoltageRatio));
                 const SamplePoint& s = *std::ranges::find_if(samples, [&](const SamplePoint& s) {
@@ -209,7 +229,7 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
     levels.setText("200 100");
     QTest::keyClick(&levels, Qt::Key_Return);
     std::set<double> drawn;
-    for (const auto& [point, level] : Points(Chart("chtCurves"), "contourAnode")) {
+    for (const auto& [point, level] : Contours(Chart("chtCurves"), "contourAnode")) {
         drawn.insert(level);
     }
     EXPECT_EQ(drawn, (std::set<double>{0.1, 0.2}));
@@ -217,7 +237,7 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
     QTest::keyClick(&levels, Qt::Key_Return);
     ASSERT_EQ(m_user.faults.size(), 1U);
     EXPECT_EQ(m_user.faults[0].place(), FaultPlace(InputPlace{"Anode levels"}));
-    EXPECT_FALSE(Points(Chart("chtCurves"), "contourAnode").empty());
+    EXPECT_FALSE(Contours(Chart("chtCurves"), "contourAnode").empty());
 
     // The legend hides and shows a family; a dragged rectangle zooms, Reset zoom undoes it.
     QChart& chart = Chart("chtCurves");
@@ -227,7 +247,7 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
                 emit chart.legend()->markers(series).front()->clicked();
             }
         }
-        EXPECT_EQ(Points(chart, "contourScreen").empty(), !shown);
+        EXPECT_EQ(Contours(chart, "contourScreen").empty(), !shown);
     }
     auto* x = static_cast<QValueAxis*>(chart.axes(Qt::Horizontal).front());
     const std::pair home{x->min(), x->max()};
@@ -264,10 +284,15 @@ TEST_F(ChartsWindowTest, ExportsEachChartAndTheTableInFilesThatReadBack) {
                 QSvgRenderer svg(path);
                 EXPECT_TRUE(svg.isValid()) << path.toStdString();
                 EXPECT_EQ(svg.viewBox().size(), size);
+                // What the plot holds is clipped to it in the file itself.
+                QFile text(path);
+                ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+                EXPECT_TRUE(text.readAll().contains(R"svg(<g clip-path="url(#plot)">)svg"));
             }
         }
     }
 
+    Find<QTabWidget>(Charts(), "tabCharts").setCurrentIndex(2);
     const QString csv = folder.filePath("table.csv");
     m_user.answers.push_back(csv);
     Click(Charts(), "cmdExportTableCsv");

@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QStackedWidget>
-#include <QSvgGenerator>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -87,13 +86,14 @@ frmCharts::frmCharts(const Session& session, FileChooser& fileChooser, FaultRepo
     auto* none = new QLabel(tr("Open a curve file in the main window to see its charts."), m_pages);
     none->setObjectName(QStringLiteral("lblNoCurves"));
     none->setAlignment(Qt::AlignCenter);
-    auto* tabs = new QTabWidget(m_pages);
-    tabs->setObjectName(QStringLiteral("tabCharts"));
-    tabs->addTab(CreateCurvesPage(), tr("Constant-current curves"));
-    tabs->addTab(CreateCyclePage(), tr("Currents over a cycle"));
-    tabs->addTab(CreateTablePage(), tr("Harmonics and comparison"));
+    m_tabs = new QTabWidget(m_pages);
+    m_tabs->setObjectName(QStringLiteral("tabCharts"));
+    m_tabs->addTab(CreateCurvesPage(), tr("Constant-current curves"));
+    m_tabs->addTab(CreateCyclePage(), tr("Currents over a cycle"));
+    m_tabs->addTab(CreateTablePage(), tr("Harmonics and comparison"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, &frmCharts::ShowTab);
     m_pages->addWidget(none);
-    m_pages->addWidget(tabs);
+    m_pages->addWidget(m_tabs);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
 }
@@ -151,7 +151,9 @@ QWidget* frmCharts::CreateTablePage() {
         {tr("Quantity"), tr("Unit"), tr("Seven points"), tr("Cycle"), tr("Difference (%)")});
     m_grdComparison->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grdComparison->verticalHeader()->setVisible(false);
-    m_grdComparison->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Rows of one line each: sizing every row to its contents costs more than the table's data.
+    m_grdComparison->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grdComparison->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_grdComparison->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_grdComparison->horizontalHeader()->setMinimumSectionSize(90);
     m_cmdExportTableCsv = NewButton(QStringLiteral("cmdExportTableCsv"), tr("Export CSV..."), page);
@@ -229,11 +231,28 @@ void frmCharts::Draw() {
         if (!m_model.hasCurves) {
             return;
         }
-        m_contourChart->Show(m_model, LocaleDecimalSeparator());
-        m_cycleChart->Show(m_model);
-        ShowTable();
         ShowNotes();
+        m_tabStale.fill(true);
+        ShowTab(m_tabs->currentIndex());
     });
+}
+
+void frmCharts::ShowTab(int index) {
+    if (index < 0 || !m_tabStale[static_cast<std::size_t>(index)] || !m_model.hasCurves) {
+        return;
+    }
+    m_tabStale[static_cast<std::size_t>(index)] = false;
+    switch (index) {
+    case 0:
+        m_contourChart->Show(m_model, LocaleDecimalSeparator());
+        break;
+    case 1:
+        m_cycleChart->Show(m_model);
+        break;
+    default:
+        ShowTable();
+        break;
+    }
 }
 
 void frmCharts::ShowTable() {
@@ -371,14 +390,7 @@ void frmCharts::ExportChart(QChartView* view, ImageFormat format, const QString&
             if (png) {
                 return view->grab().toImage().save(&file, "PNG");
             }
-            QSvgGenerator generator;
-            generator.setOutputDevice(&file);
-            generator.setSize(view->size());
-            generator.setViewBox(QRect(QPoint(0, 0), view->size()));
-            generator.setTitle(windowTitle());
-            QPainter painter(&generator);
-            view->render(&painter);
-            return painter.end();
+            return static_cast<LegendChart*>(view->chart())->WriteSvg(view, &file, windowTitle());
         });
     });
 }

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
+class QTabWidget;
 class QTableWidget;
 
 namespace tetrode {
@@ -53,6 +54,9 @@ class frmCharts final : public QWidget, public ChartsView {
     QWidget* ChartButtons(QChartView* view, const char* name, const char* suggestedName);
 
     void Draw();
+    // Shows the model on tab `index` when it is not on show there yet. Only the tab in front is
+    // drawn at once: a chart's redraw costs most of the time a Calculate takes.
+    void ShowTab(int index);
     void ShowTable();
     void ShowNotes();
     void OnLevelsEntered(std::size_t family);
@@ -69,8 +73,11 @@ class frmCharts final : public QWidget, public ChartsView {
     ChartModel m_model;
     // Set when the session changed while the window was hidden.
     bool m_stale = true;
+    // Set for each tab whose drawing is older than the model.
+    std::array<bool, 3> m_tabStale{};
 
     QStackedWidget* m_pages = nullptr;
+    QTabWidget* m_tabs = nullptr;
     QChartView* m_chtCurves = nullptr;
     QChartView* m_chtCycle = nullptr;
     QTableWidget* m_grdComparison = nullptr;
