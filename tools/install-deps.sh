@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
     cmake make g++                          # the build
     qt6-base-dev qt6-qpa-plugins            # the window, and the platform plugins that show it
+    qt6-charts-dev libqt6opengl6-dev        # the charts window (Qt Charts' CMake files need OpenGL)
+    qt6-svg-dev                             # the charts' SVG export
     libgtest-dev libgmock-dev               # the tests
     libbenchmark-dev                        # the benchmarks
     clang libclang-rt-14-dev                # the sanitizer build and the fuzz targets
