@@ -247,8 +247,7 @@ std::vector<double> ReadLevelList(std::string_view text, std::string_view locale
         start = end + 1;
     }
     std::ranges::sort(levels);
-    const auto [first, last] = std::ranges::unique(levels);
-    levels.erase(first, last);
+    levels.erase(std::unique(levels.begin(), levels.end()), levels.end());
     return levels;
 }
 

@@ -202,11 +202,11 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
         // Hovering a marker shows its three currents.
         for (const char* name : {"pointsInside", "pointsOutside"}) {
             for (const QPointF& point : Points(Chart("chtCurves"), name)) {
-                const auto& [samples, ratio] =
-                    std::pair(session.LastCalculation()->samples, double(scale.VoltageRatio));
-                const SamplePoint& s = *std::ranges::find_if(samples, [&](const SamplePoint& s) {
-                    return QPointF(s.Anode * ratio, s.Grid * ratio) == point;
-                });
+                const double ratio = scale.VoltageRatio;
+                const SamplePoint& s = *std::ranges::find_if(
+                    session.LastCalculation()->samples, [&](const SamplePoint& sample) {
+                        return QPointF(sample.Anode * ratio, sample.Grid * ratio) == point;
+                    });
                 for (QAbstractSeries* series : Chart("chtCurves").series()) {
                     if (series->objectName() == name) {
                         emit static_cast<QXYSeries*>(series)->hovered(point, true);
