@@ -5,6 +5,7 @@
 #include "platform/number_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -300,15 +301,15 @@ std::vector<ContourLine> ContourLines(const CurveTable& table, CurrentFamily fam
     for (int c = 0; c + 1 < grid.curves(); ++c) {
         grid.Row(matrix, powerRatio, c + 1, lower);
         for (int p = 0; p + 1 < grid.points(); ++p) {
-            const double corner[4] = {upper[p], upper[p + 1], lower[p + 1], lower[p]};
-            const auto [low, high] = std::minmax({corner[0], corner[1], corner[2], corner[3]});
+            const std::array<double, 4> corner{upper[p], upper[p + 1], lower[p + 1], lower[p]};
+            const auto [low, high] = std::ranges::minmax(corner);
             // The levels that cross this cell: above its least corner, at or below its greatest.
             auto level =
                 std::ranges::upper_bound(sorted, low, {}, &std::pair<double, std::size_t>::first);
             for (; level != sorted.end() && level->first <= high; ++level) {
                 const double value = level->first;
                 int index = 0;
-                for (int k = 0; k < 4; ++k) {
+                for (std::size_t k = 0; k < corner.size(); ++k) {
                     index |= (corner[k] >= value ? 1 : 0) << k;
                 }
                 CasePieces pieces = kCases[index];
