@@ -27,16 +27,19 @@ PlaneRect Including(PlaneRect rect, PlanePoint point) {
     return rect;
 }
 
-// A chart cannot span nothing: a range of one value is opened by a volt on either side.
+// A chart cannot span nothing: a range of one value is opened on either side by a volt, or by a
+// twentieth of the value where a volt would be lost in its rounding.
+void Open(double& low, double& high) {
+    if (!(high > low)) {
+        const double half = std::max(1.0, std::abs(low) * 0.05);
+        low -= half;
+        high += half;
+    }
+}
+
 PlaneRect Opened(PlaneRect rect) {
-    if (!(rect.high.anode > rect.low.anode)) {
-        rect.low.anode -= 1.0;
-        rect.high.anode += 1.0;
-    }
-    if (!(rect.high.grid > rect.low.grid)) {
-        rect.low.grid -= 1.0;
-        rect.high.grid += 1.0;
-    }
+    Open(rect.low.anode, rect.high.anode);
+    Open(rect.low.grid, rect.high.grid);
     return rect;
 }
 
@@ -106,8 +109,12 @@ std::vector<ComparisonRow> ComparisonRows(const Calculation& calculation,
 // The drive angle at which the cycle passes a sampled point, from where the point lies between G
 // (90°) and A (0°) in anode voltage; beyond G when the line runs the other way.
 double DriveAngle(const SamplePoint& point, const SamplePoint& a, const SamplePoint& g) {
-    const double fraction = std::clamp((point.Anode - g.Anode) / (a.Anode - g.Anode), -1.0, 1.0);
-    return std::acos(fraction) * (180.0 / std::numbers::pi);
+    const double fraction = (point.Anode - g.Anode) / (a.Anode - g.Anode);
+    // A calculated line never has A and G at one anode voltage; were it so, G's angle is shown.
+    if (!std::isfinite(fraction)) {
+        return 90.0;
+    }
+    return std::acos(std::clamp(fraction, -1.0, 1.0)) * (180.0 / std::numbers::pi);
 }
 
 void AppendNumber(std::string& text, std::optional<double> value) {

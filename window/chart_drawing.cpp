@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tetrode {
 namespace {
@@ -78,6 +79,16 @@ QString Utf8(std::string_view text) {
 // A current in milliamperes as the main window shows currents.
 QString Milliamperes(double amperes, const QString& separator) {
     return Utf8(FormatDisplayPattern(amperes * kMilli, "###0.0", separator.toStdString()));
+}
+
+// A contour's level in milliamperes, in the general form the data limits use; a level too large
+// for single precision (only a typed one can be) in whole milliamperes instead, so that a label
+// never fails.
+QString LevelText(double amperes, const std::string& separator) {
+    const double milli = amperes * kMilli;
+    return Utf8(std::abs(milli) <= std::numeric_limits<float>::max()
+                    ? FormatGeneralSingle(static_cast<float>(milli), separator)
+                    : FormatDisplayPattern(milli, "######0", separator));
 }
 
 QChar Letter(LinePoint point) {
@@ -356,8 +367,7 @@ void ContourChart::Show(const ChartModel& model, const QString& separator) {
             item->setPen(pen);
             item->setData(0, QString::fromLatin1(StyleOf(f).contours));
             item->setData(1, line.level);
-            const QString level =
-                Utf8(FormatGeneralSingle(static_cast<float>(line.level * kMilli), separatorText));
+            const QString level = LevelText(line.level, separatorText);
             Contour contour{
                 item, NewText(this, tr("%1 mA").arg(level), StyleOf(f).colour, 7.5), f, {}};
             // Label places from the middle of the line outwards, a few dozen at most.
