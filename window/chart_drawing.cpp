@@ -113,7 +113,12 @@ QGraphicsSimpleTextItem* NewText(QGraphicsItem* parent, const QString& text, con
 
 // An axis from `low` to `high`, opened a little so that nothing drawn at the extremes sits on the
 // plot's edge, then widened to whole steps of 1, 2 or 5 times a power of ten, at most ten across.
-void SetRoundTicks(QValueAxis* axis, double low, double high) {
+struct AxisTicks {
+    double low;
+    double high;
+    int count;
+};
+AxisTicks RoundTicks(double low, double high) {
     const double margin = (high - low) * 0.03;
     low -= margin;
     high += margin;
@@ -127,8 +132,7 @@ void SetRoundTicks(QValueAxis* axis, double low, double high) {
         }
     }
     const double first = std::floor(low / step), last = std::ceil(high / step);
-    axis->setRange(first * step, last * step);
-    axis->setTickCount(static_cast<int>(last - first) + 1);
+    return {first * step, last * step, static_cast<int>(last - first) + 1};
 }
 
 } // namespace
@@ -210,13 +214,17 @@ void LegendChart::ShowEntry(QXYSeries* series) {
 }
 
 void LegendChart::SetHome(double xLow, double xHigh, double yLow, double yHigh, bool roundX) {
-    SetRoundTicks(m_y, yLow, yHigh);
-    if (roundX) {
-        SetRoundTicks(m_x, xLow, xHigh);
-    } else {
-        m_x->setRange(xLow, xHigh);
+    const AxisTicks x = roundX ? RoundTicks(xLow, xHigh) : AxisTicks{xLow, xHigh, m_x->tickCount()};
+    const AxisTicks y = RoundTicks(yLow, yHigh);
+    const std::array<double, 4> home{x.low, x.high, y.low, y.high};
+    // The same view as before: a zoom the user made stays, as the next Calculate tunes the line.
+    if (home == m_home) {
+        return;
     }
-    m_home = {m_x->min(), m_x->max(), m_y->min(), m_y->max()};
+    m_home = home;
+    m_x->setTickCount(x.count);
+    m_y->setTickCount(y.count);
+    ResetZoom();
 }
 
 void LegendChart::ResetZoom() {

@@ -51,6 +51,7 @@ class LegendChart : public QChart {
     // Gives the series its points, in the legend only when it has some.
     void SetPoints(QXYSeries* series, const QList<QPointF>& points);
     // Sets the view before any zoom: `y` (and `x` when `roundX`) opened a little, to round ticks.
+    // When it is the view of the last redraw, the view on show stays as it is.
     void SetHome(double xLow, double xHigh, double yLow, double yHigh, bool roundX = true);
     // Places what follows the data outside the series; after every change of view or legend.
     virtual void Relayout() {}
