@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
     cmake make g++                          # the build
     qt6-base-dev qt6-qpa-plugins            # the window, and the platform plugins that show it
+    qt6-charts-dev libqt6opengl6-dev        # the charts window (Qt Charts' CMake files need OpenGL)
+    qt6-svg-dev                             # the charts' SVG export
     libgtest-dev libgmock-dev               # the tests
     libcli11-dev nlohmann-json3-dev         # tetrode-calc's arguments and JSON
     libbenchmark-dev hyperfine              # the benchmarks

@@ -4,6 +4,7 @@
 #include "analysis/line_warnings.h"
 #include "platform/fault.h"
 #include "results/results_sheet.h"
+#include "window/charts_view.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/layout_scale.h"
@@ -142,8 +143,7 @@ frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget
     m_cmdCalculate = &Control<QPushButton>("cmdCalculate");
     m_cmdCalculate->setEnabled(false);
     connect(m_cmdCalculate, &QPushButton::clicked, this, &frmMain::OnCalculate);
-    // Charts has no view behind it; it is left unconnected on purpose.
-
+    connect(&Control<QPushButton>("cmdCharts"), &QPushButton::clicked, this, &frmMain::OnCharts);
     // Figures that no longer belong to the typed line are drawn in the disabled text colour.
     m_freshPalette = m_figureLabels[0]->palette();
     m_stalePalette = m_freshPalette;
@@ -568,6 +568,20 @@ void frmMain::OnSaveResults() {
             throw Fault(FaultKind::FileOpen, cause.append(file.errorString().toStdString()),
                         FilePlace{QFile::encodeName(path).toStdString()});
         }
+    });
+}
+
+void frmMain::OnCharts() {
+    ReportingFaults([this] {
+        if (m_charts == nullptr) {
+            m_charts = CreateChartsView(m_session, m_fileChooser, m_faultReporter, this);
+            connect(this, &frmMain::sessionChanged, m_charts->Widget(),
+                    [charts = m_charts] { charts->Follow(); });
+        }
+        QWidget* charts = m_charts->Widget();
+        charts->show();
+        charts->raise();
+        charts->activateWindow();
     });
 }
 

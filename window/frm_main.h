@@ -24,6 +24,7 @@ class QScrollArea;
 
 namespace tetrode {
 
+class ChartsView;
 class FaultReporter;
 class FileChooser;
 
@@ -74,6 +75,8 @@ class frmMain final : public QMainWindow {
     void OnCalculate();
     void OnScreenBiasEnter();
     void ShowLoadProgress();
+    // Shows the charts window, created on first use, which then follows the session.
+    void OnCharts();
 
     // Copy Results and Save Results: the last calculation as a table for a spreadsheet's paste,
     // and as a CSV file; both only while there are results.
@@ -118,6 +121,8 @@ class frmMain final : public QMainWindow {
     QPalette m_stalePalette;
     QAction* m_mnuCopyResults = nullptr;
     QAction* m_mnuSaveResults = nullptr;
+    // The charts window once opened; a child window, owned by this one.
+    ChartsView* m_charts = nullptr;
 
     // The load under way, if any, and how it shows itself after a moment.
     QPointer<CurveLoadJob> m_load;

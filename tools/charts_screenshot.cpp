@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+// Renders the charts window after a real Open and Calculate, for the README:
+//   charts_screenshot <curve file> <output prefix> [screen bias anode bias grid bias min anode
+//                                                   peak grid]
+// It types the operating line (by default the README's example) as a user would, clicks Charts
+// and writes each tab to <prefix>-curves.png, <prefix>-cycle.png and <prefix>-table.png. Fails on
+// any fault.
+#include "window/fault_reporter.h"
+#include "window/file_chooser.h"
+#include "window/frm_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+class GivenFile final : public tetrode::FileChooser {
+  public:
+    explicit GivenFile(QString path) : m_path(std::move(path)) {}
+    QString ChooseFile(QWidget* /*parent*/) override { return m_path; }
+    QString ChooseSaveFile(QWidget* /*parent*/, const QString& /*title*/, const QString& /*filter*/,
+                           const QString& /*suggestedName*/) override {
+        return {};
+    }
+
+  private:
+    QString m_path;
+};
+
+class PrintedFaults final : public tetrode::FaultReporter {
+  public:
+    void Report(QWidget* /*parent*/, const tetrode::Fault& fault) override {
+        std::fprintf(stderr, "%s\n", qPrintable(tetrode::FaultReportText(fault)));
+        ++count;
+    }
+    int count = 0;
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 3 && argc != 8) {
+        std::fprintf(stderr, "usage: %s <curve file> <output prefix> [five voltages]\n", argv[0]);
+        return 2;
+    }
+    QApplication application(argc, argv);
+    GivenFile fileChooser(QString::fromLocal8Bit(argv[1]));
+    PrintedFaults faultReporter;
+    tetrode::frmMain window(fileChooser, faultReporter);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return 1;
+    }
+    window.findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
+    const char* boxes[] = {"txtScreenBias", "txtAnodeBias", "txtGridBias", "txtMinAnode",
+                           "txtPeakGrid"};
+    const char* line[] = {"300", "3000", "-75", "400", "20"};
+    for (int k = 0; k < 5; ++k) {
+        auto* box = window.findChild<QLineEdit*>(QString::fromLatin1(boxes[k]));
+        box->setText(QString::fromLocal8Bit(argc == 8 ? argv[3 + k] : line[k]));
+    }
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdCalculate")),
+                      Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdCharts")), Qt::LeftButton);
+    auto* charts = window.findChild<QWidget*>(QStringLiteral("frmCharts"));
+    if (faultReporter.count > 0 || charts == nullptr || !QTest::qWaitForWindowExposed(charts)) {
+        return 1;
+    }
+    auto* tabs = charts->findChild<QTabWidget*>(QStringLiteral("tabCharts"));
+    const char* names[] = {"curves", "cycle", "table"};
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        QTest::qWait(50);
+        const QString path = QString::fromLocal8Bit(argv[2]) + '-' + names[tab] + ".png";
+        if (!charts->grab().save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+    }
+    return 0;
+}
