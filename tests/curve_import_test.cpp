@@ -1,0 +1,442 @@
+// SPDX-License-Identifier: MIT
+// Importing digitized charts: contours traced from the model tubes of examples/ and written in each
+// layout a digitizer exports come back as the model's own tables; the rules outside the traced
+// levels on fields whose regridding is known exactly; every refusal; the axes; the writing.
+#include "analysis/operating_parameters.h"
+#include "analysis/session.h"
+#include "curves/curve_loader.h"
+#include "import/curve_import.h"
+#include "test_support.h"
+#include "tools/model_tetrode.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tetrode {
+namespace {
+
+using model::ModelTetrode;
+using testing::TempFolder;
+
+struct Point {
+    double anode = 0.0;
+    double grid = 0.0;
+};
+
+// One traced curve of a model tube.
+struct Trace {
+    CurrentFamily family;
+    double current;
+    std::vector<Point> points;
+};
+
+double ModelCurrent(const ModelTetrode& tube, CurrentFamily family, double anode, double grid) {
+    const model::Currents currents = model::ModelCurrents(tube, anode, grid);
+    return family == CurrentFamily::Anode    ? currents.anode
+           : family == CurrentFamily::Screen ? currents.screen
+                                             : currents.grid;
+}
+
+// The parts one after another (appended: GCC 12 warns falsely on "literal" + std::string).
+std::string Cat(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (const std::string_view part : parts) {
+        text.append(part);
+    }
+    return text;
+}
+
+// The chart: the generator's axes.
+struct Chart {
+    double anodeLow, anodeHigh, gridLow, gridHigh;
+};
+
+Chart ChartOf(const ModelTetrode& tube) {
+    return {double(tube.anodeFirst),
+            double(tube.anodeFirst + tube.anodeStep * (tube.anodePoints - 1)),
+            double(tube.gridFirst + tube.gridStep * (tube.gridCurves - 1)), double(tube.gridFirst)};
+}
+
+// The points where `current` is reached along each anode voltage of the chart, as pieces of line
+// (a contour may leave the chart and come back). On these charts every current rises with the grid
+// voltage, so each anode voltage holds one such point at most.
+std::vector<std::vector<Point>> Contour(const ModelTetrode& tube, CurrentFamily family,
+                                        double current) {
+    const Chart chart = ChartOf(tube);
+    const auto at = [&](double anode, double grid) {
+        return ModelCurrent(tube, family, anode, grid);
+    };
+    const auto crosses = [&](double anode) {
+        return at(anode, chart.gridLow) < current && at(anode, chart.gridHigh) >= current;
+    };
+    const auto bisect = [](double low, double high, const std::function<bool(double)>& isHigh) {
+        for (int i = 0; i < 60; ++i) {
+            const double middle = (low + high) / 2;
+            (isHigh(middle) ? high : low) = middle;
+        }
+        return (low + high) / 2;
+    };
+    const auto pointAt = [&](double anode) {
+        return Point{anode, bisect(chart.gridLow, chart.gridHigh,
+                                   [&](double grid) { return at(anode, grid) >= current; })};
+    };
+    std::vector<std::vector<Point>> pieces;
+    constexpr int kSteps = 3000;
+    double before = chart.anodeLow;
+    for (int k = 0; k <= kSteps; ++k) {
+        const double anode = chart.anodeLow + (chart.anodeHigh - chart.anodeLow) * k / kSteps;
+        const bool inside = crosses(anode);
+        if (k > 0 && inside != crosses(before)) {
+            // Where the contour meets the chart's edge, as a user clicks it.
+            const double edge =
+                bisect(before, anode, [&](double a) { return crosses(a) == inside; });
+            if (inside) {
+                pieces.emplace_back();
+            }
+            pieces.back().push_back(
+                pointAt(inside ? std::nextafter(edge, anode) : std::nextafter(edge, before)));
+        }
+        if (inside) {
+            if (k == 0) {
+                pieces.emplace_back();
+            }
+            pieces.back().push_back(pointAt(anode));
+        }
+        before = anode;
+    }
+    return pieces;
+}
+
+// The clicks of a careful user along the contour: at both ends of each piece and at uneven
+// distances of 0.8 to 2.5 % of the chart between, each off by up to 0.07 % of the chart (under a
+// pixel).
+Trace TraceContour(const ModelTetrode& tube, CurrentFamily family, double current,
+                   std::mt19937& random) {
+    const Chart chart = ChartOf(tube);
+    const double width = chart.anodeHigh - chart.anodeLow, height = chart.gridHigh - chart.gridLow;
+    std::uniform_real_distribution<double> spacing(0.008, 0.025), jitter(-0.0007, 0.0007);
+    Trace trace{family, current, {}};
+    const auto click = [&](Point p) {
+        trace.points.push_back(
+            {p.anode + jitter(random) * width, p.grid + jitter(random) * height});
+    };
+    for (const std::vector<Point>& piece : Contour(tube, family, current)) {
+        click(piece.front());
+        double toNext = spacing(random);
+        for (std::size_t i = 1; i < piece.size(); ++i) {
+            const double dx = (piece[i].anode - piece[i - 1].anode) / width;
+            const double dy = (piece[i].grid - piece[i - 1].grid) / height;
+            double length = std::hypot(dx, dy), along = 0.0;
+            while (length - along > toNext) {
+                along += toNext;
+                const double share = along / length;
+                click({piece[i - 1].anode + share * dx * width,
+                       piece[i - 1].grid + share * dy * height});
+                toNext = spacing(random);
+            }
+            toNext -= length - along;
+        }
+        click(piece.back());
+    }
+    return trace;
+}
+
+// A tube with the currents a data sheet would draw its curves at, and operating lines worked on
+// it: screen voltage, anode bias, grid bias, minimum anode voltage, peak grid voltage.
+struct TracedTube {
+    const ModelTetrode* tube;
+    std::vector<double> levels[kFamilyCount];
+    std::vector<OperatingVoltages> lines;
+};
+
+const TracedTube kTubes[] = {
+    {&model::kSmallTetrode,
+     {{0.02, 0.05, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8},
+      {0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.3, 0.4},
+      {0.005, 0.01, 0.02, 0.05, 0.1, 0.15, 0.2}},
+     {{250, 2500, -45, 400, 15}, {300, 3000, -50, 500, 18}}},
+    {&model::kLargeTetrode,
+     {{0.05, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 1.0, 1.2, 1.4, 1.6, 1.8},
+      {0.01, 0.02, 0.05, 0.1, 0.2, 0.4, 0.6, 0.8, 1.0},
+      {0.01, 0.02, 0.05, 0.1, 0.2, 0.3, 0.4, 0.5}},
+     {{400, 3000, -55, 500, 20}, {500, 3500, -70, 600, 25}}},
+};
+
+std::vector<Trace> TraceTube(const TracedTube& tube) {
+    std::mt19937 random(20240613);
+    std::vector<Trace> traces;
+    for (std::size_t f = 0; f < kFamilyCount; ++f) {
+        for (const double level : tube.levels[f]) {
+            traces.push_back(TraceContour(*tube.tube, CurrentFamily(f), level, random));
+        }
+    }
+    return traces;
+}
+
+// ---- Writing traces as the digitizers do ------------------------------------------------------
+
+struct ExportFile {
+    std::string name;
+    std::string text;
+    std::optional<CurrentFamily> family;
+};
+
+// `value` in `digits` significant digits (0: the shortest round trip), with `mark` and `minus`.
+std::string Number(double value, int digits, std::string_view mark = ".",
+                   std::string_view minus = "-") {
+    char buffer[64];
+    const auto end = digits == 0 ? std::to_chars(buffer, buffer + sizeof buffer, value).ptr
+                                 : std::to_chars(buffer, buffer + sizeof buffer, value,
+                                                 std::chars_format::general, digits)
+                                       .ptr;
+    std::string text;
+    for (const char* c = buffer; c != end; ++c) {
+        text.append(*c == '.' ? mark : *c == '-' ? minus : std::string_view(c, 1));
+    }
+    return text;
+}
+
+// "500mA" below an ampere, "1.5A" from one on.
+std::string CurrentName(double amperes, std::string_view mark = ".") {
+    return amperes < 1.0 ? Cat({Number(amperes * 1000.0, 6, mark), "mA"})
+                         : Cat({Number(amperes, 6, mark), "A"});
+}
+
+const char* const kPrefixes[][kFamilyCount] = {
+    {"Ia ", "Is ", "Ig "}, {"plate ", "Ig2 ", "Ig1 "}, {"anode ", "screen ", "grid "}};
+
+std::vector<Point> Shuffled(std::vector<Point> points, std::mt19937& random) {
+    std::ranges::shuffle(points, random);
+    return points;
+}
+
+// Engauge, functions, raw points, one file per family given as that family: "x,500mA,1A" over
+// rows sorted by x, each with one curve's point.
+std::vector<ExportFile> EngaugeFunctions(const std::vector<Trace>& traces, std::mt19937&) {
+    std::vector<ExportFile> files;
+    for (std::size_t f = 0; f < kFamilyCount; ++f) {
+        std::string header = "x";
+        std::vector<std::pair<Point, std::size_t>> rows;
+        std::size_t column = 0;
+        for (const Trace& trace : traces) {
+            if (trace.family != CurrentFamily(f)) {
+                continue;
+            }
+            header.append(",").append(CurrentName(trace.current));
+            for (const Point& p : trace.points) {
+                rows.emplace_back(p, column);
+            }
+            ++column;
+        }
+        std::ranges::sort(rows, {}, [](const auto& row) { return row.first.anode; });
+        std::string text = Cat({header, "\n"});
+        for (const auto& [p, k] : rows) {
+            text.append(Number(p.anode, 6));
+            for (std::size_t c = 0; c < column; ++c) {
+                text.append(",").append(c == k ? Number(p.grid, 6) : "");
+            }
+            text.append("\n");
+        }
+        files.push_back({Cat({"family", std::to_string(f), ".csv"}), text, CurrentFamily(f)});
+    }
+    return files;
+}
+
+// Engauge, relations, semicolons and decimal commas (a German locale), CR LF from a spreadsheet,
+// every family in one file: "x;Ia 0,5A;x;Is 20mA" over x;y pairs in shuffled order.
+std::vector<ExportFile> EngaugeRelations(const std::vector<Trace>& traces, std::mt19937& random) {
+    std::string text = "x";
+    std::vector<std::vector<Point>> columns;
+    std::size_t rows = 0;
+    for (const Trace& trace : traces) {
+        text.append(Cat(
+            {";", kPrefixes[0][std::size_t(trace.family)], CurrentName(trace.current, ","), ";x"}));
+        columns.push_back(Shuffled(trace.points, random));
+        rows = std::max(rows, trace.points.size());
+    }
+    text.resize(text.size() - 2);
+    text += "\r\n";
+    for (std::size_t r = 0; r < rows; ++r) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            text += c == 0 ? "" : ";";
+            if (r < columns[c].size()) {
+                text.append(Cat({Number(columns[c][r].anode, 6, ","), ";",
+                                 Number(columns[c][r].grid, 6, ",")}));
+            } else {
+                text += ";";
+            }
+        }
+        text += "\r\n";
+    }
+    return {{"relations.csv", text, std::nullopt}};
+}
+
+// WebPlotDigitizer's Export All Data re-saved by a spreadsheet (a byte-order mark, CR LF): names,
+// then X,Y, then shortest-form pairs in click order (shuffled).
+std::vector<ExportFile> WebPlotDigitizerAll(const std::vector<Trace>& traces,
+                                            std::mt19937& random) {
+    std::string names, labels;
+    std::vector<std::vector<Point>> columns;
+    std::size_t rows = 0;
+    for (const Trace& trace : traces) {
+        names.append(Cat({columns.empty() ? "" : ",", kPrefixes[1][std::size_t(trace.family)],
+                          CurrentName(trace.current), ","}));
+        labels.append(columns.empty() ? "X,Y" : ",X,Y");
+        columns.push_back(Shuffled(trace.points, random));
+        rows = std::max(rows, trace.points.size());
+    }
+    std::string text = Cat({"\xEF\xBB\xBF", names, "\r\n", labels, "\r\n"});
+    for (std::size_t r = 0; r < rows; ++r) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            text += c == 0 ? "" : ",";
+            text.append(r < columns[c].size() ? Cat({Number(columns[c][r].anode, 0), ",",
+                                                     Number(columns[c][r].grid, 0)})
+                                              : ",");
+        }
+        text += "\r\n";
+    }
+    return {{"wpd_datasets.csv", text, std::nullopt}};
+}
+
+// Engauge, one curve on each line with the Gnuplot header, tabs, a Swedish locale (decimal comma,
+// U+2212 for minus), one file per family, points from the far end back.
+std::vector<ExportFile> EngaugeBlocks(const std::vector<Trace>& traces, std::mt19937&) {
+    std::vector<ExportFile> files;
+    for (std::size_t f = 0; f < kFamilyCount; ++f) {
+        std::string text;
+        for (const Trace& trace : traces) {
+            if (trace.family != CurrentFamily(f)) {
+                continue;
+            }
+            text.append(Cat({text.empty() ? "" : "\n\n", "# x\t", kPrefixes[2][f],
+                             CurrentName(trace.current, ","), "\n"}));
+            for (auto p = trace.points.rbegin(); p != trace.points.rend(); ++p) {
+                text.append(Cat({Number(p->anode, 6, ",", "\xE2\x88\x92"), "\t",
+                                 Number(p->grid, 6, ",", "\xE2\x88\x92"), "\n"}));
+            }
+        }
+        files.push_back({Cat({"blocks", std::to_string(f), ".txt"}), text, std::nullopt});
+    }
+    return files;
+}
+
+// WebPlotDigitizer, one dataset per file named after it ("Ia 0_5A.csv"), a German browser's
+// "x; y" with decimal commas, points shuffled.
+std::vector<ExportFile> WebPlotDigitizerSingles(const std::vector<Trace>& traces,
+                                                std::mt19937& random) {
+    std::vector<ExportFile> files;
+    for (const Trace& trace : traces) {
+        std::string text;
+        for (const Point& p : Shuffled(trace.points, random)) {
+            text.append(Cat({Number(p.anode, 0, ","), "; ", Number(p.grid, 0, ","), "\n"}));
+        }
+        files.push_back({Cat({kPrefixes[0][std::size_t(trace.family)],
+                              CurrentName(trace.current, "_"), ".csv"}),
+                         text, std::nullopt});
+    }
+    return files;
+}
+
+using Layout = std::vector<ExportFile> (*)(const std::vector<Trace>&, std::mt19937&);
+
+const CurrentMatrix& Currents(const CurveTable& table, CurrentFamily family) {
+    return family == CurrentFamily::Anode    ? table.AnodeCurrents()
+           : family == CurrentFamily::Screen ? table.ScreenCurrents()
+                                             : table.GridCurrents();
+}
+
+// The largest difference from the model's table, as a share of the family's full scale there,
+// over the cells between the lowest and the highest level traced across their anode voltage; and
+// where it is.
+std::pair<float, std::string> WorstEnclosedError(const TracedTube& tube, CurrentFamily family,
+                                                 const CurveTable& model, const CurveTable& table) {
+    const CurrentMatrix& expected = Currents(model, family);
+    const CurrentMatrix& actual = Currents(table, family);
+    const Chart chart = ChartOf(*tube.tube);
+    float fullScale = 0.0F, worst = 0.0F;
+    for (int i = 0; i < expected.curves(); ++i) {
+        fullScale = std::max(fullScale, *std::ranges::max_element(expected.curve(i)));
+    }
+    std::string where;
+    for (int j = 0; j < expected.points(); ++j) {
+        const double anode = model.AnodeVoltages()[std::size_t(j)];
+        double low = INFINITY, high = -INFINITY;
+        for (const double level : tube.levels[std::size_t(family)]) {
+            if (ModelCurrent(*tube.tube, family, anode, chart.gridLow) < level &&
+                ModelCurrent(*tube.tube, family, anode, chart.gridHigh) >= level) {
+                low = std::min(low, level);
+                high = std::max(high, level);
+            }
+        }
+        for (int i = 0; i < expected.curves(); ++i) {
+            const float error = std::fabs(actual.at(j, i) - expected.at(j, i));
+            if (expected.at(j, i) >= low && expected.at(j, i) <= high && error > worst) {
+                worst = error;
+                where = Cat({"at ", std::to_string(anode), " V, ",
+                             std::to_string(model.GridVoltages()[std::size_t(i)]), " V"});
+            }
+        }
+    }
+    return {worst / fullScale, where};
+}
+
+// Within the traced levels the table is within 2 % of each family's full scale of the model's own
+// table, and the figures of the worked lines are within 3 % of the model's.
+TEST(CurveImport, TracedModelTubesComeBackInEveryLayout) {
+    const std::pair<const char*, Layout> layouts[] = {
+        {"Engauge functions, a file per family", EngaugeFunctions},
+        {"Engauge relations, semicolons, decimal comma, CR LF, shuffled", EngaugeRelations},
+        {"WebPlotDigitizer all data, BOM, CR LF, shuffled", WebPlotDigitizerAll},
+        {"Engauge blocks, Gnuplot header, tabs, U+2212, reversed", EngaugeBlocks},
+        {"WebPlotDigitizer single datasets named by file, '; ', shuffled", WebPlotDigitizerSingles},
+    };
+    for (const TracedTube& tube : kTubes) {
+        SCOPED_TRACE(tube.tube->fileName);
+        const ModelTetrode& model = *tube.tube;
+        const std::vector<Trace> traces = TraceTube(tube);
+        const CurveTable modelTable =
+            LoadCurveFile(Cat({TETRODE_EXAMPLES, "/", model.fileName})).table;
+        for (const auto& [layout, write] : layouts) {
+            SCOPED_TRACE(layout);
+            std::mt19937 random(7);
+            TempFolder folder;
+            ImportRequest request;
+            for (const ExportFile& file : write(traces, random)) {
+                request.files.push_back({folder.Write(file.name, file.text), file.family});
+            }
+            request.screenVoltage = model.screenVoltage;
+            request.anodeAxis = {double(model.anodeFirst), double(model.anodeStep),
+                                 model.anodePoints};
+            request.gridAxis = {double(model.gridFirst), double(model.gridStep), model.gridCurves};
+            const ImportedCurves imported = ImportDigitizedCurves(request);
+            EXPECT_EQ(imported.series.size(), traces.size());
+            for (std::size_t f = 0; f < kFamilyCount; ++f) {
+                const auto [worst, where] =
+                    WorstEnclosedError(tube, CurrentFamily(f), modelTable, imported.table);
+                EXPECT_LE(worst, 0.02F) << CurrentFamilyName(CurrentFamily(f)) << " " << where;
+            }
+            for (const OperatingVoltages& line : tube.lines) {
+                const OperatingParameters want = CalculateOperatingLine(modelTable, line).figures;
+                const OperatingParameters got =
+                    CalculateOperatingLine(imported.table, line).figures;
+                for (const FigureInfo& info : Figures()) {
+                    SCOPED_TRACE(
+                        Cat({info.caption, " at anode bias ", std::to_string(line.AnodeBias)}));
+                    const double expected = FigureValue(want, info.figure);
+                    EXPECT_NEAR(FigureValue(got, info.figure), expected,
+                                0.03 * std::fabs(expected));
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace tetrode
