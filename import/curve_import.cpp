@@ -3,12 +3,12 @@
 
 #include "curves/curve_file_writer.h"
 #include "import/decimal_text.h"
-#include "platform/checked_math.h"
 #include "platform/fault.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -220,12 +220,11 @@ ImportedCurves RegridImport(TracedCurves curves, double screenVoltage,
         throw Fault(FaultKind::InvalidArgument,
                     "the screen voltage the curves were taken at must be above 0 V", screenPlace);
     }
-    float screen = 0.0F;
-    try {
-        screen = CheckedToSingle(screenVoltage, "screen voltage");
-    } catch (const Fault& fault) {
-        throw fault.At(screenPlace);
+    if (screenVoltage > FLT_MAX) {
+        throw Fault(FaultKind::Overflow, "the screen voltage is too large for single precision",
+                    screenPlace);
     }
+    const auto screen = static_cast<float>(screenVoltage);
     ImportedCurves imported;
     imported.proposedAnodeAxis = ProposeAnodeAxis(curves.series);
     imported.proposedGridAxis = ProposeGridAxis(curves.series);

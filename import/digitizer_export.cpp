@@ -397,17 +397,20 @@ class ExportReader {
         std::size_t line = 0;
     };
 
-    // The first of tab, semicolon, comma and space that splits the first line in two or more and
-    // every block's lines like its header. Engauge's space delimiter leaves names such as "Ia 2A"
-    // unprotected, so a file whose lines disagree is reported rather than guessed at.
+    // The first of tab, semicolon, comma and space that splits a block's first line in two or
+    // more and every block's lines like its header. Engauge's space delimiter leaves names such as
+    // "Ia 2A" unprotected, so a file whose lines disagree is reported rather than guessed at.
     char ChooseDelimiter() {
         std::vector<Field> fields;
         const Line& firstLine = m_blocks.front().front();
         std::optional<char> likeliest;
         for (const char delimiter : {'\t', ';', ',', ' '}) {
-            const SplitStatus status = SplitFields(Text(firstLine), delimiter, fields);
-            if (status == SplitStatus::BadQuote ||
-                (status == SplitStatus::Split && fields.size() < 2)) {
+            const bool splitsAHeader = std::ranges::any_of(m_blocks, [&](const Block& block) {
+                const SplitStatus status = SplitFields(Text(block.front()), delimiter, fields);
+                return status == SplitStatus::TooManyFields ||
+                       (status == SplitStatus::Split && fields.size() >= 2);
+            });
+            if (!splitsAHeader) {
                 continue;
             }
             likeliest = likeliest.value_or(delimiter);
@@ -430,7 +433,8 @@ class ExportReader {
         std::vector<Field> headerFields;
         SplitFields(Text(header), *likeliest, headerFields);
         throw Fault(FaultKind::SubscriptOutOfRange,
-                    "the line has " + std::to_string(fields.size()) + " fields separated by " +
+                    "the line has " + std::to_string(fields.size()) +
+                        (fields.size() == 1 ? " field" : " fields") + " separated by " +
                         std::string(DelimiterWords(*likeliest)) + " where line " +
                         std::to_string(header.number) + " above it has " +
                         std::to_string(headerFields.size()) +
@@ -525,6 +529,12 @@ class ExportReader {
 
     void ReadBlock(const Block& block) {
         const std::vector<Field> header = Split(block.front());
+        if (block.size() == 1 && !IsNumber(header.front())) {
+            throw Fault(FaultKind::SubscriptOutOfRange,
+                        "a header with no points under it; the traced points (anode voltage, grid "
+                        "voltage) were expected on the lines below",
+                        Place(block.front().number));
+        }
         // Before the test for bare points: WebPlotDigitizer's first line may hold names that are
         // numbers ("2,,1,").
         if (block.size() >= 2 && IsXYLabels(Split(block[1]))) {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
@@ -435,6 +436,167 @@ TEST(CurveImport, TracedModelTubesComeBackInEveryLayout) {
                 }
             }
         }
+    }
+}
+
+// Two anode-current curves, enough for an import.
+const std::string kTwoAnodeCurves = "x,Ia 1A,Ia 2A\n0,-20,-10\n1000,-30,-20\n";
+
+TEST(CurveImport, RefusesWhatItCannotReadNamingTheFileLineAndSeries) {
+    struct File {
+        const char* name;
+        std::string text;
+        std::optional<CurrentFamily> family = std::nullopt;
+        bool folder = false;
+    };
+    const struct {
+        const char* name;
+        std::vector<File> files;
+        std::string expected;
+        double screenVoltage = 250.0;
+        std::optional<VoltageAxis> anodeAxis = std::nullopt;
+        std::optional<VoltageAxis> gridAxis = std::nullopt;
+    } cases[] = {
+        {"no file", {}, "no digitizer export was given to import"},
+        {"a missing file",
+         {{"", ""}},
+         "<folder>/missing.csv: cannot be opened: No such file or directory"},
+        {"a folder",
+         {{"sub", "", std::nullopt, true}},
+         "<folder>/sub: cannot be opened: it is not a regular file"},
+        {"an empty file",
+         {{"a.csv", "\n \t\n"}},
+         "a.csv: the file is empty: a digitizer export of traced curves was expected"},
+        {"a WebPlotDigitizer project",
+         {{"a.json", "\n{\"version\":[4,2]}"}},
+         "line 2 of a.json: a WebPlotDigitizer project (JSON) is not read; export the data as "
+         "CSV (Datasets, Export All Data) instead"},
+        {"no separator",
+         {{"a.csv", "Curves\n"}},
+         "line 1 of a.csv: expected fields separated by tabs, semicolons or commas, as a "
+         "digitizer exports its curves"},
+        {"Engauge's words in place of its functions",
+         {{"a.csv", "Too many points\n\nx,Ia 2A,x,Ia 1A\n500,-20,520,-40\n600,-25,620,-45\n"}},
+         "line 1 of a.csv: a header with no points under it; the traced points (anode voltage, "
+         "grid voltage) were expected on the lines below"},
+        {"a name holding the separator",
+         {{"a.csv", "x,Ia 0,5A\n500,-20\n"}},
+         "line 2 of a.csv: the line has 2 fields separated by commas where line 1 above it has "
+         "3 (a name holding the separator, or a decimal comma outside quotes?)"},
+        {"an unclosed quote",
+         {{"a.csv", "x,2A\n500,\"-20\n"}},
+         "line 2, column 2 of a.csv: a double quote opens a field but no closing quote ends it "
+         "before the next separator"},
+        {"nan",
+         {{"a.csv", "x,2A\n500,nan\n600,-20\n"}},
+         "line 2, column 2 of a.csv: \"nan\" is not a number; a grid voltage was expected"},
+        {"inf where no curve has a point",
+         {{"a.csv", "x,2A,1A\n-inf,,\n600,-20,-30\n"}},
+         "line 2, column 1 of a.csv: \"-inf\" is not a number; an anode voltage was expected"},
+        {"beyond single precision",
+         {{"a.csv", "x,2A\n500,-20\n4e38,-30\n"}},
+         "line 3, column 1 of a.csv: \"4e38\" is a number too large for single precision"},
+        {"half a point",
+         {{"a.csv", "x,2A,x,1A\n500,-20,520,\n600,-30,620,-40\n"}},
+         "line 2, column 4 of a.csv: a grid voltage is missing beside \"520\"; a point needs "
+         "both"},
+        {"points without a header after a block",
+         {{"a.csv", "x,2A\n500,-20\n600,-30\n\n500,-40\n600,-50\n"}},
+         "line 5 of a.csv: points without a header line naming their curve; only a file of one "
+         "curve may go without one (it is named after the file)"},
+        {"no current",
+         {{"a.csv", "x,Curve1\n500,-20\n600,-30\n"}},
+         "line 1, column 2 of a.csv: the series \"Curve1\" names no current; expected amperes "
+         "with an optional unit A or mA and family prefix, such as \"2\", \"Ia 2 A\", \"Is "
+         "500mA\" or \"Ig 0.1A\""},
+        {"a unit neither A nor mA, in Windows-1252",
+         {{"a.csv", "x,Ig 2\xB5"
+                    "A\n1,2\n3,4\n"}},
+         "line 1, column 2 of a.csv: the series \"Ig 2\xC2\xB5"
+         "A\" names no current; expected "
+         "amperes with an optional unit A or mA and family prefix, such as \"2\", \"Ia 2 A\", "
+         "\"Is 500mA\" or \"Ig 0.1A\""},
+        {"a name of two readings",
+         {{"a.csv", "x,Ig210mA\n500,-20\n600,-30\n"}},
+         "line 1, column 2 of a.csv: the series \"Ig210mA\" reads as screen current or as grid "
+         "current; put a blank between the prefix and the current"},
+        {"a series of another family than the file's",
+         {{"a.csv", "x,1A,Is 100mA\n500,-20,-30\n600,-30,-40\n", CurrentFamily::Anode}},
+         "line 1, column 3 of a.csv: the series \"Is 100mA\" is named as a curve of screen "
+         "current, but the file was given as anode current"},
+        {"a series of one point",
+         {{"a.csv", "x,2A,1A\n500,-20,\n520,,-40\n600,,-50\n"}},
+         "line 1, column 2 of a.csv: the series \"2A\" has 1 point: a traced curve needs two at "
+         "least"},
+        {"a level given twice",
+         {{"a.csv", kTwoAnodeCurves}, {"b.csv", "x,1000mA\n0,-5\n10,-6\n", CurrentFamily::Anode}},
+         "line 1, column 2 of b.csv: the series \"1000mA\" gives the anode current of 1 A a "
+         "second time, after \"Ia 1A\" of \"a.csv\""},
+        {"no anode-current curve",
+         {{"a.csv", "x,Is 1A,Is 2A\n0,-20,-10\n1000,-30,-20\n"}},
+         "a.csv: no anode-current curve among the traced series; name them by their current "
+         "(\"Ia 2A\", or \"2A\" in a file of anode-current curves)"},
+        {"a family of one curve",
+         {{"a.csv", kTwoAnodeCurves}, {"b.csv", "0,1\n1,2\n", CurrentFamily::Grid}},
+         "b.csv: the series \"b\" names no current; expected amperes with an optional unit A or "
+         "mA and family prefix, such as \"2\", \"Ia 2 A\", \"Is 500mA\" or \"Ig 0.1A\""},
+        {"a grid family of one curve",
+         {{"a.csv", kTwoAnodeCurves}, {"Ig 5mA.csv", "0,1\n1,2\n"}},
+         "Ig 5mA.csv: the series \"Ig 5mA\" is the only grid current curve; a family needs two "
+         "traced currents at least, to carry the current between and beyond them"},
+        {"a screen voltage of 0",
+         {{"a.csv", kTwoAnodeCurves}},
+         "Screen voltage: the screen voltage the curves were taken at must be above 0 V",
+         0.0},
+        {"a screen voltage that is no number",
+         {{"a.csv", kTwoAnodeCurves}},
+         "Screen voltage: the screen voltage the curves were taken at must be above 0 V",
+         NAN},
+        {"a screen voltage beyond single precision",
+         {{"a.csv", kTwoAnodeCurves}},
+         "Screen voltage: the screen voltage is too large for single precision",
+         1e39},
+        {"an anode axis of one voltage",
+         {{"a.csv", kTwoAnodeCurves}},
+         "Anode axis: the axis has 1 voltage; a curve table needs two",
+         250.0,
+         VoltageAxis{0, 100, 1}},
+        {"an anode axis that falls",
+         {{"a.csv", kTwoAnodeCurves}},
+         "Anode axis: the axis's voltages must rise in steps that single precision tells apart",
+         250.0,
+         VoltageAxis{1000, -100, 11}},
+        {"axes of too many points",
+         {{"a.csv", kTwoAnodeCurves}},
+         "Anode axis: the axes give 30000 x 200 points, more than 4194304",
+         250.0,
+         VoltageAxis{0, 1, 30000},
+         VoltageAxis{0, -1, 200}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        ImportRequest request;
+        for (const File& file : c.files) {
+            std::string path = Cat({folder.path(), "/", file.name});
+            if (file.folder) {
+                std::filesystem::create_directory(path);
+            } else if (*file.name == '\0') {
+                path.append("missing.csv");
+            } else {
+                folder.Write(file.name, file.text);
+            }
+            request.files.push_back({path, file.family});
+        }
+        request.screenVoltage = c.screenVoltage;
+        request.anodeAxis = c.anodeAxis;
+        request.gridAxis = c.gridAxis;
+        std::string message =
+            FaultMessage(testing::FaultOf([&] { ImportDigitizedCurves(request); }));
+        if (const std::size_t at = message.find(folder.path()); at != std::string::npos) {
+            message.replace(at, folder.path().size(), "<folder>");
+        }
+        EXPECT_EQ(message, c.expected);
     }
 }
 
