@@ -329,7 +329,7 @@ std::string ResidualMessage(const ImportedCurves& imported, const PointResidual&
     text += " at " + NumberText(point.anodeVoltage, 6) + " V, " + NumberText(point.gridVoltage, 6) +
             " V (line " + std::to_string(point.line) + " of " +
             EscapeForDisplay(series.place.file, 60) + "): the table gives " +
-            AmperesText(residual.tableCurrent) + ", ";
+            AmperesText(residual.tableCurrent) + " for " + AmperesText(series.current) + ", ";
     std::array<char, 40> percent{};
     const auto end = std::to_chars(percent.data(), percent.data() + percent.size(),
                                    residual.relative * 100.0 + 0.0, std::chars_format::fixed, 1)

@@ -99,7 +99,7 @@ std::string AxisRangeText(const VoltageAxis& axis);
 
 // One residual in words, for a chart's caption or a command's report: the series, the point and
 // where the file has it, and how far the table is from it ("\"Ia 2A\" at 500 V, -20 V (line 7 of
-// ia.csv): the table gives 1.93 A, -3.5 % of the anode current's full scale").
+// ia.csv): the table gives 1.93 A for 2 A, -3.5 % of the anode current's full scale").
 std::string ResidualMessage(const ImportedCurves& imported, const PointResidual& residual);
 
 } // namespace tetrode

@@ -6,6 +6,7 @@
 #include "platform/fault.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -48,17 +49,22 @@ double RoundStep(double mantissa, int exponent) {
 }
 
 VoltageAxis ProposeAxis(std::pair<double, double> range, bool rising) {
-    const auto [low, high] = range;
-    double span = high - low;
-    if (span <= 0.0) {
-        span = std::max(std::fabs(high), 1.0);
+    auto [low, high] = range;
+    // Points of one voltage only: an axis around it.
+    if (high <= low) {
+        const double half = std::max(std::fabs(high), 1.0) / 2.0;
+        low -= half;
+        high += half;
     }
+    const double span = high - low;
     for (int exponent = static_cast<int>(std::floor(std::log10(span / kMostProposedVoltages))) - 1;;
          ++exponent) {
         for (const double mantissa : {1.0, 2.0, 2.5, 5.0}) {
             const double step = RoundStep(mantissa, exponent);
-            const double bottom = std::floor(low / step) * step;
-            const double top = std::ceil(high / step) * step;
+            // A traced voltage is a single; one on a multiple of the step stays on it.
+            const double bottom =
+                std::floor(low / step + std::fabs(low) * FLT_EPSILON / step) * step;
+            const double top = std::ceil(high / step - std::fabs(high) * FLT_EPSILON / step) * step;
             const auto count = static_cast<int>(std::lround((top - bottom) / step)) + 1;
             if (count <= kMostProposedVoltages) {
                 const int voltages = std::max(count, 2);

@@ -40,8 +40,8 @@ inline constexpr long kMaxImportCells = 2048L * 2048L;
 // Axes proposed for the traced points of every family: a round step (1, 2, 2.5 or 5 times a power
 // of ten) from the multiple of it at or beyond one end of the traced voltages to the one at or
 // beyond the other, the smallest such step that gives at most 40 voltages (so 20 to 40 of them).
-// The anode axis rises, the grid axis falls from its most positive voltage. No points give the
-// axis 0, 1.
+// The anode axis rises, the grid axis falls from its most positive voltage. When every point has
+// one voltage the axis spans half of it (at least 0.5 V) to either side.
 VoltageAxis ProposeAnodeAxis(const std::vector<TracedSeries>& series);
 VoltageAxis ProposeGridAxis(const std::vector<TracedSeries>& series);
 

@@ -15,6 +15,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -597,6 +598,292 @@ TEST(CurveImport, RefusesWhatItCannotReadNamingTheFileLineAndSeries) {
             message.replace(at, folder.path().size(), "<folder>");
         }
         EXPECT_EQ(message, c.expected);
+    }
+}
+
+TracedSeries Series(CurrentFamily family, float current, const std::vector<Point>& points) {
+    TracedSeries series{"", family, current, {"rules.csv", 1, 1}, {}};
+    for (const Point& p : points) {
+        series.points.push_back({float(p.anode), float(p.grid), 2});
+    }
+    return series;
+}
+
+// `count` points along a straight line from one point to another.
+std::vector<Point> Line(Point from, Point to, int count = 3) {
+    std::vector<Point> points;
+    for (int k = 0; k < count; ++k) {
+        const double share = double(k) / (count - 1);
+        points.push_back({from.anode + share * (to.anode - from.anode),
+                          from.grid + share * (to.grid - from.grid)});
+    }
+    return points;
+}
+
+// On fields whose regridding the rules give exactly, every entry of the table is that value.
+TEST(CurveImport, RegridsByTheStatedRules) {
+    using F = CurrentFamily;
+    std::mt19937 random(3);
+    // A current rising 0.1 A/V with the grid voltage and 1 A per 1000 V of anode voltage: curves
+    // of 1, 2 and 3 A at Vg = 10 c - 40 - Va / 100.
+    const auto linear = [](double anode, double grid) {
+        return std::max(0.0, (grid + 40.0 + anode / 100.0) / 10.0);
+    };
+    std::vector<TracedSeries> linearCurves;
+    for (const int c : {1, 2, 3}) {
+        linearCurves.push_back(
+            Series(F::Anode, float(c), Line({0, 10.0 * c - 40}, {1000, 10.0 * c - 50})));
+    }
+    // A current peaking at Vg = 5 V, falling 0.1 A/V to either side, rising 1 A per 100 V: curves
+    // of 1, 2 and 3 A bend back at (100 c, 5), each cut twice by a vertical line beyond.
+    std::vector<TracedSeries> bendingCurves;
+    for (const int c : {1, 2, 3}) {
+        std::vector<Point> points;
+        for (int grid = -45; grid <= 55; grid += 10) {
+            points.push_back({100.0 * (c + std::abs(grid - 5) / 10.0), double(grid)});
+        }
+        bendingCurves.push_back(Series(F::Anode, float(c), Shuffled(points, random)));
+    }
+    const struct {
+        const char* name;
+        std::vector<TracedSeries> series;
+        VoltageAxis anode, grid;
+        std::function<double(F, double, double)> expected;
+    } cases[] = {
+        {"a linear field: exact between the curves, linear to zero below, linear above; no curves "
+         "of a family, zero",
+         linearCurves,
+         {0, 100, 11},
+         {20, -5, 17},
+         [&](F f, double a, double g) { return f == F::Anode ? linear(a, g) : 0.0; }},
+        {"curves that bend back, points shuffled: both cuts count, flat between cuts of one "
+         "current, and an anode voltage cut by one curve takes its slopes from the next",
+         bendingCurves,
+         {100, 100, 6},
+         {55, -10, 11},
+         [](F f, double a, double g) {
+             const double peak = std::min(a / 100.0, 3.0);
+             return f == F::Anode ? std::max(0.0, std::min(a / 100 - std::abs(g - 5) / 10, peak))
+                                  : 0.0;
+         }},
+        {"grid current only where its curves reach",
+         {Series(F::Grid, 0.01F, Line({300, 10}, {700, 10})),
+          Series(F::Grid, 0.02F, Line({300, 20}, {700, 20}))},
+         {0, 100, 11},
+         {30, -5, 9},
+         [](F f, double a, double g) {
+             return f == F::Grid && a >= 300 && a <= 700 ? std::max(0.0, g / 1000) : 0.0;
+         }},
+        {"no anode voltage cut by two levels: each level's current at and above its curve",
+         {Series(F::Screen, 1, Line({0, -20}, {400, -20})),
+          Series(F::Screen, 2, Line({600, 0}, {1000, 0}))},
+         {0, 100, 11},
+         {10, -5, 7},
+         [](F f, double a, double g) {
+             return f != F::Screen         ? 0.0
+                    : a <= 400 && g >= -20 ? 1.0
+                    : a >= 600 && g >= 0   ? 2.0
+                                           : 0.0;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CurveTable table = RegridTracedCurves(c.series, 250.0F, c.anode, c.grid);
+        EXPECT_EQ(table.DataSheetScreenV(), 250.0F);
+        int wrong = 0;
+        for (const CurrentFamily family : {F::Anode, F::Screen, F::Grid}) {
+            for (int j = 0; j < c.anode.count; ++j) {
+                for (int i = 0; i < c.grid.count; ++i) {
+                    const double expected =
+                        c.expected(family, c.anode.Voltage(j), c.grid.Voltage(i));
+                    const float actual = Currents(table, family).at(j, i);
+                    if (std::fabs(actual - expected) > 1e-5 && wrong++ < 3) {
+                        ADD_FAILURE()
+                            << CurrentFamilyName(family) << " at " << c.anode.Voltage(j) << " V, "
+                            << c.grid.Voltage(i) << " V: " << actual << " for " << expected;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The residuals name the point the table strays furthest from, among those inside the axes.
+TEST(CurveImport, ResidualsNameTheLargestInsideTheAxes) {
+    TempFolder folder;
+    // Curves of 1, 2 and 3 A on the linear field; the 2-A curve spikes up at 450 V, and the
+    // 1-A curve runs on beyond the anode axis to a point far off the field.
+    const std::string text = "x,Ia 1A,Ia 2A,Ia 3A\n0,-30,-20,-10\n450,,-5,\n1000,-40,-30,-20\n"
+                             "1200,0,,\n";
+    ImportRequest request{{{folder.Write("a.csv", text), std::nullopt}},
+                          250.0,
+                          VoltageAxis{0, 100, 11},
+                          VoltageAxis{20, -5, 17}};
+    const ImportedCurves imported = ImportDigitizedCurves(request);
+    const FitResiduals& fit = imported.residuals;
+    ASSERT_EQ(fit.points.size(), 8U);
+    ASSERT_TRUE(fit.largest);
+    const PointResidual& largest = fit.points[*fit.largest];
+    EXPECT_EQ(std::tuple(largest.series, largest.point, largest.insideAxes),
+              std::tuple(1U, 1U, true));
+    EXPECT_FALSE(fit.points[2].insideAxes);
+    EXPECT_EQ(fit.fullScale, (std::array<double, kFamilyCount>{3.0, 0.0, 0.0}));
+    for (const PointResidual& residual : fit.points) {
+        SCOPED_TRACE(residual.point);
+        EXPECT_DOUBLE_EQ(residual.relative, residual.residual / 3.0);
+        EXPECT_EQ(residual.residual == 0.0 || &residual == &largest || !residual.insideAxes, true)
+            << residual.residual;
+    }
+    EXPECT_EQ(ResidualMessage(imported, largest),
+              "\"Ia 2A\" at 450 V, -5 V (line 3 of a.csv): the table gives 1.85188 A for 2 A, "
+              "-4.9 % of the anode current's full scale");
+}
+
+TEST(CurveImport, AxesAreTypedFromToStep) {
+    const struct {
+        const char* text;
+        bool rising;
+        std::string expected; // the axis as FROM:TO:STEP, or the fault
+    } cases[] = {
+        {"0:3000:100", true, "0:3000:100"},
+        {"3000:0:-100", true, "0:3000:100"},
+        {" 0 : 3e3 : 1e2 ", true, "0:3000:100"},
+        {"0:1000:300", true, "0:900:300"},
+        {"0.1:0.3:0.1", true, "0.1:0.3:0.1"},
+        {"20:-70:-2.5", false, "20:-70:-2.5"},
+        {"-70:20:2.5", false, "20:-70:-2.5"},
+        {"-75:20:10", false, "15:-75:-10"},
+        {"0:3000", true,
+         "Anode axis: \"0:3000\" is not an axis; an axis is FROM:TO:STEP in volts, such as "
+         "0:3000:100 or 20:-70:-2.5"},
+        {"0:3,000:100", true,
+         "Anode axis: \"3,000\" is not a number; an axis is FROM:TO:STEP in volts, such as "
+         "0:3000:100 or 20:-70:-2.5"},
+        {"0:100:0", true, "Anode axis: the step of an axis cannot be 0"},
+        {"0:100:-10", true,
+         "Anode axis: the axis has fewer than two voltages: the step must lead from FROM to TO"},
+        {"0:1:1e-6", true, "Anode axis: the axis has more than 32767 voltages"},
+        {"0:1e39:1e37", true, "Anode axis: \"1e39\" is a number too large for single precision"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string actual;
+        try {
+            actual = AxisRangeText(ReadAxisRange(c.text, c.rising, import_input::AnodeAxis));
+        } catch (const Fault& fault) {
+            actual = FaultMessage(fault);
+        }
+        EXPECT_EQ(actual, c.expected);
+    }
+}
+
+TEST(CurveImport, ProposesRoundAxesOfTwentyToFortyVoltagesOverThePoints) {
+    const struct {
+        const char* name;
+        Point low, high;
+        const char* anode;
+        const char* grid;
+    } cases[] = {
+        {"a data sheet's chart", {37, -68.3}, {2980, 18.2}, "0:3000:100", "20:-70:-2.5"},
+        {"a small tube", {0.12, -1.3}, {0.95, 0.4}, "0.1:0.95:0.025", "0.4:-1.3:-0.05"},
+        {"every point at one voltage", {500, -20}, {500, -20}, "240:760:20", "-10:-30:-1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<TracedSeries> series{Series(CurrentFamily::Anode, 1, {c.low, c.high})};
+        EXPECT_EQ(AxisRangeText(ProposeAnodeAxis(series)), c.anode);
+        EXPECT_EQ(AxisRangeText(ProposeGridAxis(series)), c.grid);
+    }
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (int k = 0; k < 300; ++k) {
+        const double scale = std::pow(10.0, 6 * unit(random));
+        const double a = unit(random) * scale, b = unit(random) * scale;
+        SCOPED_TRACE(Cat({std::to_string(a), " to ", std::to_string(b)}));
+        const std::vector<TracedSeries> series{Series(CurrentFamily::Anode, 1, {{a, a}, {b, b}})};
+        for (const VoltageAxis& axis : {ProposeAnodeAxis(series), ProposeGridAxis(series)}) {
+            const double step = std::fabs(axis.step);
+            const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
+            EXPECT_TRUE(axis.count >= 20 && axis.count <= 40) << axis.count;
+            EXPECT_LE(std::min(axis.first, axis.last()), float(std::min(a, b)));
+            EXPECT_GE(std::max(axis.first, axis.last()), float(std::max(a, b)));
+            EXPECT_TRUE(std::ranges::any_of(std::array{1.0, 2.0, 2.5, 5.0}, [&](double m) {
+                return std::fabs(mantissa - m) < 1e-9;
+            })) << step;
+        }
+    }
+}
+
+// The curve file appears whole or not at all, and an existing one is replaced only by a whole one.
+TEST(CurveImport, WritesTheCurveFileWholeOrNotAtAll) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string& folder)> before;
+        const char* output;
+        std::string fault;              // empty: written
+        std::vector<std::string> after; // the folder's entries afterwards
+        std::filesystem::perms perms = std::filesystem::perms::none;
+    } cases[] = {
+        {"a new file", [](const std::string&) {}, "out.csv", "", {"a.csv", "out.csv"}},
+        {"an existing file, its permissions kept",
+         [](const std::string& folder) {
+             std::ofstream(folder + "/out.csv") << "old";
+             std::filesystem::permissions(folder + "/out.csv", std::filesystem::perms(0640));
+         },
+         "out.csv",
+         "",
+         {"a.csv", "out.csv"},
+         std::filesystem::perms(0640)},
+        {"through a symbolic link to its target",
+         [](const std::string& folder) {
+             std::ofstream(folder + "/target.csv") << "old";
+             std::filesystem::create_symlink("target.csv", folder + "/out.csv");
+         },
+         "out.csv",
+         "",
+         {"a.csv", "out.csv", "target.csv"}},
+        {"into a folder that does not exist",
+         [](const std::string&) {},
+         "none/out.csv",
+         "<folder>/none/out.csv: cannot be written: No such file or directory",
+         {"a.csv"}},
+        {"over a folder",
+         [](const std::string& folder) { std::filesystem::create_directory(folder + "/out.csv"); },
+         "out.csv",
+         "<folder>/out.csv: cannot be written: Is a directory",
+         {"a.csv", "out.csv"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const ImportedCurves imported = ImportDigitizedCurves(
+            {{{folder.Write("a.csv", kTwoAnodeCurves), std::nullopt}}, 250.0, {}, {}});
+        c.before(folder.path());
+        const std::string output = Cat({folder.path(), "/", c.output});
+        std::string fault;
+        try {
+            WriteImportedCurves(imported, output);
+        } catch (const Fault& error) {
+            fault = FaultMessage(error);
+            fault.replace(0, folder.path().size(), "<folder>");
+        }
+        EXPECT_EQ(fault, c.fault);
+        std::vector<std::string> entries;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+            entries.push_back(entry.path().filename().string());
+        }
+        std::ranges::sort(entries);
+        EXPECT_EQ(entries, c.after);
+        if (c.fault.empty()) {
+            const LoadedCurveFile loaded = LoadCurveFile(output);
+            EXPECT_EQ(loaded.table, imported.table);
+            EXPECT_EQ(loaded.screenVoltageText, imported.screenVoltageText);
+            EXPECT_EQ(testing::ReadBytes(output).substr(0, 45),
+                      "250,imported from digitized curves: a.csv\nEa,");
+        }
+        if (c.perms != std::filesystem::perms::none) {
+            EXPECT_EQ(std::filesystem::status(output).permissions(), c.perms);
+        }
     }
 }
 
