@@ -81,19 +81,33 @@ void CheckFamilies(const TracedCurves& curves, std::vector<ImportNote>& notes) {
     }
 }
 
-// A note when the axis reaches more than a step beyond the traced voltages.
-void NoteAxisBeyondPoints(const VoltageAxis& axis, double low, double high,
-                          std::string_view axisName, std::vector<ImportNote>& notes) {
+// A note when the axis reaches more than a step beyond the traced points' `coordinate`.
+void NoteAxisBeyondPoints(const VoltageAxis& axis, const std::vector<TracedSeries>& series,
+                          float TracedPoint::*coordinate, std::string_view axisName,
+                          std::vector<ImportNote>& notes) {
+    double low = INFINITY, high = -INFINITY;
+    for (const TracedSeries& one : series) {
+        for (const TracedPoint& point : one.points) {
+            low = std::min<double>(low, point.*coordinate);
+            high = std::max<double>(high, point.*coordinate);
+        }
+    }
     const double axisLow = std::min(axis.first, axis.last());
     const double axisHigh = std::max(axis.first, axis.last());
     const double step = std::fabs(axis.step);
     if (axisLow < low - step || axisHigh > high + step) {
-        notes.push_back({FilePlace{}, "the " + std::string(axisName) + " (" +
-                                          NumberText(axisLow, 10) + " V to " +
-                                          NumberText(axisHigh, 10) +
-                                          " V) reaches well beyond the traced points (" +
-                                          NumberText(low, 10) + " V to " + NumberText(high, 10) +
-                                          " V); there the currents are continued, not traced"});
+        std::string text = "the ";
+        text.append(axisName)
+            .append(" (")
+            .append(NumberText(axisLow, 10))
+            .append(" V to ")
+            .append(NumberText(axisHigh, 10))
+            .append(" V) reaches more than a step beyond the traced points (")
+            .append(NumberText(low, 10))
+            .append(" V to ")
+            .append(NumberText(high, 10))
+            .append(" V); there the currents are continued, not traced");
+        notes.push_back({FilePlace{}, std::move(text)});
     }
 }
 
@@ -240,14 +254,9 @@ ImportedCurves RegridImport(TracedCurves curves, double screenVoltage,
     imported.headerText = HeaderText(curves.fileNames);
     imported.notes = std::move(curves.notes);
 
-    // The proposal covers the points by construction; the notes are for axes the user chose.
-    const VoltageAxis& proposedAnode = imported.proposedAnodeAxis;
-    const VoltageAxis& proposedGrid = imported.proposedGridAxis;
-    NoteAxisBeyondPoints(imported.anodeAxis, std::min(proposedAnode.first, proposedAnode.last()),
-                         std::max(proposedAnode.first, proposedAnode.last()), "anode axis",
-                         imported.notes);
-    NoteAxisBeyondPoints(imported.gridAxis, std::min(proposedGrid.first, proposedGrid.last()),
-                         std::max(proposedGrid.first, proposedGrid.last()), "grid axis",
+    NoteAxisBeyondPoints(imported.anodeAxis, curves.series, &TracedPoint::anodeVoltage,
+                         "anode axis", imported.notes);
+    NoteAxisBeyondPoints(imported.gridAxis, curves.series, &TracedPoint::gridVoltage, "grid axis",
                          imported.notes);
     imported.series = std::move(curves.series);
     return imported;

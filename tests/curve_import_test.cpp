@@ -718,7 +718,7 @@ TEST(CurveImport, ResidualsNameTheLargestInsideTheAxes) {
     ImportRequest request{{{folder.Write("a.csv", text), std::nullopt}},
                           250.0,
                           VoltageAxis{0, 100, 11},
-                          VoltageAxis{20, -5, 17}};
+                          VoltageAxis{40, -5, 21}};
     const ImportedCurves imported = ImportDigitizedCurves(request);
     const FitResiduals& fit = imported.residuals;
     ASSERT_EQ(fit.points.size(), 8U);
@@ -734,6 +734,17 @@ TEST(CurveImport, ResidualsNameTheLargestInsideTheAxes) {
         EXPECT_EQ(residual.residual == 0.0 || &residual == &largest || !residual.insideAxes, true)
             << residual.residual;
     }
+    std::vector<std::string> notes;
+    for (const ImportNote& note : imported.notes) {
+        notes.push_back(ImportNoteMessage(note));
+    }
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "no screen current curve was traced: the table's screen current is 0 "
+                         "throughout",
+                         "no grid current curve was traced: the table's grid current is 0 "
+                         "throughout",
+                         "the grid axis (-60 V to 40 V) reaches more than a step beyond the traced "
+                         "points (-40 V to 0 V); there the currents are continued, not traced"}));
     EXPECT_EQ(ResidualMessage(imported, largest),
               "\"Ia 2A\" at 450 V, -5 V (line 3 of a.csv): the table gives 1.85188 A for 2 A, "
               "-4.9 % of the anode current's full scale");
