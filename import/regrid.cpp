@@ -61,10 +61,13 @@ VoltageAxis ProposeAxis(std::pair<double, double> range, bool rising) {
          ++exponent) {
         for (const double mantissa : {1.0, 2.0, 2.5, 5.0}) {
             const double step = RoundStep(mantissa, exponent);
-            // A traced voltage is a single; one on a multiple of the step stays on it.
-            const double bottom =
-                std::floor(low / step + std::fabs(low) * FLT_EPSILON / step) * step;
-            const double top = std::ceil(high / step - std::fabs(high) * FLT_EPSILON / step) * step;
+            // A traced voltage is a single: one on a multiple of the step stays on it (within a
+            // hundredth of a step, where singles are that coarse).
+            const auto slack = [step](double v) {
+                return std::min(std::fabs(v) * FLT_EPSILON / step, 0.01);
+            };
+            const double bottom = std::floor(low / step + slack(low)) * step;
+            const double top = std::ceil(high / step - slack(high)) * step;
             const auto count = static_cast<int>(std::lround((top - bottom) / step)) + 1;
             if (count <= kMostProposedVoltages) {
                 const int voltages = std::max(count, 2);
