@@ -12,7 +12,8 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
-    targets=(fuzz_curve_loader fuzz_split_fields fuzz_number_text fuzz_number_format fuzz_calculate)
+    targets=(fuzz_curve_loader fuzz_split_fields fuzz_number_text fuzz_number_format fuzz_calculate
+             fuzz_digitizer_export)
 
 "$root/tools/install-deps.sh"
 (cd "$root" && cmake --preset fuzz >/dev/null)
@@ -39,6 +40,9 @@ for target in "${targets[@]}"; do
             cp -n "$file" "$corpus/$(basename "$file")" 2>/dev/null || true
         done
         options+=(-dict="$root/fuzz/curve_file.dict" -max_len=65536)
+        ;;
+    fuzz_digitizer_export)
+        options+=(-dict="$root/fuzz/digitizer_export.dict" -max_len=65536)
         ;;
     esac
     log="$work/$target.log"
