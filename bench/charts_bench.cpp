@@ -4,7 +4,7 @@
 // for a redraw (contours from every n-th point, the cycle analysis, the table) must stay within a
 // frame of 16 ms, as it runs on the window's thread.
 #include "analysis/charts.h"
-#include "synthetic_curves.h"
+#include "bench/synthetic_table.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,8 +7,8 @@
 // thread. Prints the medians.
 // Usage: charts_window_bench [runs]        (runs on the offscreen platform unless told otherwise)
 //        charts_window_bench --open <file> (one run of the first measurement; prints ms)
+#include "bench/synthetic_table.h"
 #include "curves/curve_file_writer.h"
-#include "synthetic_curves.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/frm_main.h"

@@ -4,6 +4,7 @@
 // replaces a big table. A timer asks to run every millisecond; the longest gap between two of its
 // runs is the longest the window could not repaint or answer the user (target under 16 ms).
 //   gui_stall_bench [folder for the generated file]
+#include "bench/synthetic_table.h"
 #include "curves/curve_file_writer.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
@@ -37,26 +38,10 @@ class NoDialogs final : public tetrode::FileChooser, public tetrode::FaultReport
 };
 
 std::string WriteBigCurveFile(const std::filesystem::path& folder) {
-    constexpr int kPoints = 2000;
-    constexpr int kCurves = 2000;
-    std::vector<float> anode(kPoints), grid(kCurves);
-    for (int j = 0; j < kPoints; ++j) {
-        anode[j] = static_cast<float>(2.5 * j);
-    }
-    for (int i = 0; i < kCurves; ++i) {
-        grid[i] = static_cast<float>(100.0 - 0.1 * i);
-    }
-    tetrode::CurrentMatrix currents(kPoints, kCurves);
-    for (int i = 0; i < kCurves; ++i) {
-        for (int j = 0; j < kPoints; ++j) {
-            currents.at(j, i) = static_cast<float>(
-                0.0004 * std::pow(std::max(0.0, grid[i] + 150.0 + anode[j] / 40.0), 1.5));
-        }
-    }
-    const tetrode::CurveTable table(250.0F, anode, grid, currents, currents, currents);
     const std::string path = (folder / "gui-stall-curves.csv").string();
     std::ofstream out(path, std::ios::binary);
-    tetrode::WriteCurveFile(out, table, "generated for the stall bench");
+    tetrode::WriteCurveFile(out, tetrode::bench::SyntheticTable(2000, 2000),
+                            "generated for the stall bench");
     return path;
 }
 
