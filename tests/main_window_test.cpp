@@ -652,7 +652,11 @@ TEST_F(MainWindowTest, CopyAndSaveResultsLeaveTheWindow) {
               "Peak grid RF volts\t175.0\tV\nGrid DC current\t78.3\tmA\n"
               "Driving power\t13.7\tW\nGrid dissipation\t4.7\tW\n"
               "Min. grid impedance\t761\tohms\n");
-    // A value selected with the mouse is what Ctrl+C copies.
+    // A value selected with the mouse is what Ctrl+C copies (values become selectable a moment
+    // after the window first shows).
+    EXPECT_TRUE(QTest::qWaitFor([this] {
+        return Find<QLabel>("lblAnodeDCcurrent").textInteractionFlags() & Qt::TextSelectableByMouse;
+    }));
     QTest::mouseDClick(&Find("lblAnodeDCcurrent"), Qt::LeftButton, {}, QPoint(4, 4));
     Do("key lblAnodeDCcurrent Ctrl+C");
     EXPECT_EQ(QApplication::clipboard()->text(), "1042");

@@ -32,6 +32,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
+#include <QWindow>
 
 #include <algorithm>
 #include <limits>
@@ -49,6 +50,9 @@ constexpr qsizetype kExtensionLength = 4;
 // flicker.
 constexpr int kProgressDelayMs = 300;
 constexpr int kProgressTickMs = 50;
+
+// How long after the first frame the values become selectable.
+constexpr int kSelectableDelayMs = 100;
 
 // What a value label shows before any figure.
 const QString kNoValue = QStringLiteral("0");
@@ -240,9 +244,6 @@ void frmMain::CreateControls() {
             // Label texts come from curve files too; they are shown as they stand, never as markup.
             label->setTextFormat(Qt::PlainText);
             label->setWordWrap(false);
-            if (std::string_view(spec.name).starts_with("lbl")) {
-                MakeValueSelectable(*label);
-            }
             widget = label;
             break;
         }
@@ -264,6 +265,7 @@ void frmMain::CreateControls() {
         }
         }
         widget->setObjectName(QString::fromLatin1(spec.name));
+        m_controls.emplace(spec.name, widget);
         widget->setGeometry(PixelRect(spec, m_layoutScale));
     }
 
@@ -340,7 +342,8 @@ void frmMain::FitToScreen() {
 }
 
 template <class Widget> Widget& frmMain::Control(const char* name) const {
-    auto* widget = findChild<Widget*>(QString::fromLatin1(name));
+    const auto found = m_controls.find(std::string_view(name));
+    auto* widget = found == m_controls.end() ? nullptr : qobject_cast<Widget*>(found->second);
     if (widget == nullptr) {
         qFatal("frmMain has no control %s", name);
     }
@@ -585,7 +588,32 @@ void frmMain::OnCharts() {
     });
 }
 
+void frmMain::showEvent(QShowEvent* event) {
+    // A selectable label draws through a text document, several times the cost of plain text, so
+    // the values become selectable a moment after the window's first frame (the first expose of
+    // the window paints it) rather than before it; no user selects a value sooner.
+    if (!m_valuesSelectable && windowHandle() != nullptr) {
+        windowHandle()->installEventFilter(this);
+    }
+    QMainWindow::showEvent(event);
+}
+
+void frmMain::MakeValuesSelectable() {
+    m_valuesSelectable = true;
+    for (QLabel* label : m_figureLabels) {
+        MakeValueSelectable(*label);
+    }
+    for (QLabel* label : m_limitLabels) {
+        MakeValueSelectable(*label);
+    }
+    MakeValueSelectable(*m_lblDataSheetScreenV);
+}
+
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && !m_valuesSelectable) {
+        windowHandle()->removeEventFilter(this);
+        QTimer::singleShot(kSelectableDelayMs, this, &frmMain::MakeValuesSelectable);
+    }
     if (watched == m_txtScreenBias && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <array>
+#include <map>
 #include <string_view>
 
 class QAction;
@@ -62,12 +63,14 @@ class frmMain final : public QMainWindow {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
     void CreateControls();
     void CreateMenu();
     void CreateLoadProgress();
+    void MakeValuesSelectable();
     void FitToScreen();
 
     void OnOpen();
@@ -99,11 +102,16 @@ class frmMain final : public QMainWindow {
     // The entry box of a typed input, by the name faults give it; none for another name.
     QLineEdit* BoxNamed(std::string_view input) const;
 
+    // The controls of the layout table by name, as they are made: a search of the window's
+    // children by name for each would cost start-up time.
+    std::map<std::string_view, QWidget*> m_controls;
+
     FileChooser& m_fileChooser;
     FaultReporter& m_faultReporter;
     CurveLoader m_loader;
     Session m_session;
     double m_layoutScale = 1.0;
+    bool m_valuesSelectable = false;
 
     // The controls the actions read and write, found once.
     QLineEdit* m_txtScreenBias = nullptr;
