@@ -103,9 +103,10 @@ void NoteAxisBeyondPoints(const VoltageAxis& axis, const std::vector<TracedSerie
             .append(" V to ")
             .append(NumberText(axisHigh, 10))
             .append(" V) reaches more than a step beyond the traced points (")
-            .append(NumberText(low, 10))
+            // As the points were written: a single's digits, not its binary value's.
+            .append(NumberText(low, 7))
             .append(" V to ")
-            .append(NumberText(high, 10))
+            .append(NumberText(high, 7))
             .append(" V); there the currents are continued, not traced");
         notes.push_back({FilePlace{}, std::move(text)});
     }
