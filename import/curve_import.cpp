@@ -349,4 +349,26 @@ std::string ResidualMessage(const ImportedCurves& imported, const PointResidual&
     return text;
 }
 
+TracedChart TracedChartOf(const ImportedCurves& imported) {
+    TracedChart chart;
+    for (const TracedSeries& series : imported.series) {
+        TracedCurve& curve = chart.curves.emplace_back();
+        curve.family = series.family;
+        curve.current = series.current;
+        curve.points.reserve(series.points.size());
+        for (const TracedPoint& point : series.points) {
+            curve.points.push_back({point.anodeVoltage, point.gridVoltage});
+        }
+    }
+    if (const std::optional<std::size_t> largest = imported.residuals.largest) {
+        const PointResidual& residual = imported.residuals.points.at(*largest);
+        chart.largestResidualAt = chart.curves.at(residual.series).points.at(residual.point);
+        chart.largestResidual = ResidualMessage(imported, residual);
+    }
+    for (const ImportNote& note : imported.notes) {
+        chart.notes.push_back(ImportNoteMessage(note));
+    }
+    return chart;
+}
+
 } // namespace tetrode
