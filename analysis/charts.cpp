@@ -168,12 +168,36 @@ ChartModel BuildCharts(const Session& session, const ChartOptions& options) {
     model.data = {{anodeLow * ratio, gridLow * ratio}, {anodeHigh * ratio, gridHigh * ratio}};
     model.home = model.data;
 
+    // The traced levels of each family, at the chart's scale.
+    std::array<std::vector<double>, 3> tracedLevels;
+    if (const std::optional<TracedChart>& traced = session.Traced()) {
+        model.imported = true;
+        for (const TracedCurve& curve : traced->curves) {
+            const auto f = static_cast<std::size_t>(curve.family);
+            tracedLevels[f].push_back(curve.current * model.scale.PowerRatio32);
+            for (const PlanePoint& point : curve.points) {
+                model.traced[f].push_back({point.anode * ratio, point.grid * ratio});
+                model.home = Including(model.home, model.traced[f].back());
+            }
+        }
+        if (traced->largestResidualAt) {
+            model.largestResidualAt = {traced->largestResidualAt->anode * ratio,
+                                       traced->largestResidualAt->grid * ratio};
+        }
+        model.largestResidual = traced->largestResidual;
+        model.importNotes = traced->notes;
+    }
+
     model.stride = StrideFor(curves, options.maxCellsPerAxis);
     for (std::size_t f = 0; f < kCurrentFamilies.size(); ++f) {
         FamilyContours& family = model.families[f];
         family.family = kCurrentFamilies[f];
         if (options.levels[f]) {
             family.levels = *options.levels[f];
+        } else if (!tracedLevels[f].empty()) {
+            // An import refuses a current traced twice in a family, so each level is one curve's.
+            family.levels = std::move(tracedLevels[f]);
+            std::ranges::sort(family.levels);
         } else {
             const CurrentRange range =
                 CurrentRangeOf(curves, family.family, model.scale.PowerRatio32, model.stride);

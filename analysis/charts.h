@@ -86,6 +86,16 @@ struct ChartModel {
     // G to the edge, whatever part of the cycle lies beyond the view.
     PlaneRect home;
 
+    // An imported design's traced chart (Session::Traced): each family's traced points in
+    // operating scale, where the largest residual lies, and that and the import's notes in words.
+    // A family traced is contoured at its traced currents, unless levels are typed, so that its
+    // points lie on their contours as far as the table fits them.
+    bool imported = false;
+    std::array<std::vector<PlanePoint>, 3> traced;
+    std::optional<PlanePoint> largestResidualAt;
+    std::string largestResidual;
+    std::vector<std::string> importNotes;
+
     // Drawn only: the cycle, and the drive angle (degrees) of each of Points A to G.
     std::optional<CycleAnalysis> cycle;
     std::array<double, 7> markerTheta{};
@@ -94,7 +104,8 @@ struct ChartModel {
 
 // The charts of `session`. Drawn at the scale of the last calculation when the screen voltage on
 // show is still the one it used, so that markers, currents and contours agree; otherwise at the
-// voltage ratio on show (currents times its 1.5th power), without the line. Raises the faults of
+// voltage ratio on show (currents times its 1.5th power), without the line. Traced points are
+// scaled as the curves are: voltages times the ratio. Raises the faults of
 // AnalyseCycle, and overflow for a ratio whose 1.5th power leaves the single range.
 ChartModel BuildCharts(const Session& session, const ChartOptions& options = {});
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "analysis/current_family.h"
 #include "analysis/load_line.h"
 #include "curves/curve_table.h"
 
@@ -10,11 +11,6 @@
 
 // Iso-current lines of the curve table: the constant-current chart the design method is drawn on.
 namespace tetrode {
-
-// The three currents the table holds.
-enum class CurrentFamily { Anode, Screen, Grid };
-inline constexpr std::array<CurrentFamily, 3> kCurrentFamilies{
-    CurrentFamily::Anode, CurrentFamily::Screen, CurrentFamily::Grid};
 
 const CurrentMatrix& CurrentsOf(const CurveTable& table, CurrentFamily family);
 

@@ -3,6 +3,7 @@
 
 #include "platform/fault.h"
 
+#include <filesystem>
 #include <new>
 #include <utility>
 
@@ -48,6 +49,18 @@ void Session::Accept(LoadedCurveFile loaded, std::string path) {
     m_scale = kUnscaled;
     m_limits = limits;
     m_calculation.reset();
+    m_traced.reset();
+}
+
+void Session::AcceptImport(LoadedCurveFile loaded, std::string path, TracedChart traced) {
+    Accept(std::move(loaded), std::move(path));
+    m_traced = std::move(traced);
+}
+
+void Session::NameCurveFile(std::string path) {
+    std::string fileName = std::filesystem::path(path).filename().string();
+    m_fileName = std::move(fileName);
+    m_path = std::move(path);
 }
 
 const Calculation& Session::Calculate(const OperatingLineTexts& texts) {

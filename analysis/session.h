@@ -4,6 +4,7 @@
 #include "analysis/data_limits.h"
 #include "analysis/load_line.h"
 #include "analysis/operating_parameters.h"
+#include "analysis/traced_chart.h"
 #include "curves/curve_loader.h"
 #include "curves/curve_table.h"
 #include "platform/progress.h"
@@ -57,6 +58,14 @@ class Session {
     // data limits show the curves' own range.
     void Accept(LoadedCurveFile loaded, std::string path);
 
+    // Takes the curves of a completed import as Accept does, and keeps the traced chart they were
+    // regridded from (Traced) until the next Accept or import. `path` names where they came from.
+    void AcceptImport(LoadedCurveFile loaded, std::string path, TracedChart traced);
+
+    // The curves on show were written to the curve file at `path` (an import saved): from now on
+    // they are named after it. Nothing else changes.
+    void NameCurveFile(std::string path);
+
     // Reads the five typed voltages (refusing what NumberFromText refuses, at the first such box in
     // reading order), calculates the line (CalculateOperatingLine) and redraws the data limits at
     // the voltage ratio it used, so that they match the figures. Invalid argument when no curves
@@ -81,6 +90,8 @@ class Session {
     const std::optional<DataLimits>& Limits() const { return m_limits; }
     // The last successful calculation since the curves were loaded.
     const std::optional<Calculation>& LastCalculation() const { return m_calculation; }
+    // What imported curves were regridded from; none for curves loaded from a curve file.
+    const std::optional<TracedChart>& Traced() const { return m_traced; }
 
   private:
     std::string m_localeSeparator{"."};
@@ -91,6 +102,7 @@ class Session {
     ScaleFactors m_scale;
     std::optional<DataLimits> m_limits;
     std::optional<Calculation> m_calculation;
+    std::optional<TracedChart> m_traced;
 };
 
 } // namespace tetrode

@@ -4,6 +4,7 @@
 #include "analysis/line_warnings.h"
 #include "analysis/session.h"
 #include "cli/sweep.h"
+#include "import/curve_import.h"
 #include "platform/fault.h"
 #include "results/results_sheet.h"
 
@@ -29,6 +30,15 @@ constexpr const char* kProgram = "tetrode-calc";
 // the number and is refused, as the window refuses it where the comma is no decimal point.
 constexpr std::string_view kDecimalPoint = ".";
 
+// What `import` was given: the exports of each family and of mixed families, the chart's screen
+// voltage, the axes (options, to tell given from not) and the curve file to write.
+struct ImportGiven {
+    std::vector<std::string> anode, screen, grid, mixed;
+    std::string screenVoltage, anodeAxisText, gridAxisText, output;
+    const CLI::Option* anodeAxis = nullptr;
+    const CLI::Option* gridAxis = nullptr;
+};
+
 // What the command line gave; an input not given is empty.
 struct Given {
     std::string curves;
@@ -36,6 +46,7 @@ struct Given {
     const CLI::Option* screen = nullptr; // of the command that runs
     std::string format = "text";
     std::vector<std::string> vary;
+    ImportGiven import;
 };
 
 void AddCurves(CLI::App& command, Given& given) {
@@ -207,6 +218,88 @@ void RunSweep(const Given& given, const RunOptions& options, std::ostream& out, 
                });
 }
 
+void AddImportOptions(CLI::App& command, ImportGiven& given) {
+    command.add_option("FILE", given.mixed,
+                       "Digitizer exports whose curve names give the family: \"Ia 2A\", "
+                       "\"Is 100mA\", \"Ig 10mA\" (a bare current is an anode current)");
+    const std::tuple<const char*, std::vector<std::string>*, const char*> families[] = {
+        {"--anode", &given.anode, "A digitizer export of anode-current curves only"},
+        {"--screen-current", &given.screen, "A digitizer export of screen-current curves only"},
+        {"--grid-current", &given.grid, "A digitizer export of grid-current curves only"},
+    };
+    for (const auto& [name, files, help] : families) {
+        // One file each time: the next argument may be an export of mixed families.
+        command.add_option(name, *files, std::string(help).append("; again for more files"))
+            ->type_name("FILE")
+            ->allow_extra_args(false);
+    }
+    command
+        .add_option("--screen-voltage", given.screenVoltage,
+                    "The screen voltage the chart "
+                    "was drawn at, V")
+        ->required()
+        ->type_name("V");
+    given.anodeAxis =
+        command
+            .add_option("--anode-axis", given.anodeAxisText,
+                        "The table's anode voltages, rising (default: proposed from the points)")
+            ->type_name("FROM:TO:STEP");
+    given.gridAxis = command
+                         .add_option("--grid-axis", given.gridAxisText,
+                                     "The table's grid voltages from the most positive down, such "
+                                     "as 20:-70:-2.5 (default: proposed from the points)")
+                         ->type_name("FROM:TO:STEP");
+    command
+        .add_option("-o,--output", given.output,
+                    "The curve file to write; a file there is replaced once the import succeeded")
+        ->required()
+        ->type_name("OUT.csv");
+}
+
+void RunImport(const ImportGiven& given, std::ostream& err) {
+    std::vector<DigitizedFile> files;
+    const std::pair<const std::vector<std::string>*, std::optional<CurrentFamily>> families[] = {
+        {&given.anode, CurrentFamily::Anode},
+        {&given.screen, CurrentFamily::Screen},
+        {&given.grid, CurrentFamily::Grid},
+        {&given.mixed, std::nullopt},
+    };
+    for (const auto& [paths, family] : families) {
+        for (const std::string& path : *paths) {
+            files.push_back({path, family});
+        }
+    }
+    if (files.empty()) {
+        throw UsageError("import: no digitizer export given (FILE, --anode, --screen-current or "
+                         "--grid-current)");
+    }
+    const double screen =
+        ReadTypedVoltage(given.screenVoltage, import_input::ScreenVoltage, kDecimalPoint);
+    std::optional<VoltageAxis> anodeAxis, gridAxis;
+    if (given.anodeAxis->count() > 0) {
+        anodeAxis = ReadAxisRange(given.anodeAxisText, true, import_input::AnodeAxis);
+    }
+    if (given.gridAxis->count() > 0) {
+        gridAxis = ReadAxisRange(given.gridAxisText, false, import_input::GridAxis);
+    }
+    const ImportedCurves imported =
+        RegridImport(ReadTracedCurves(files), screen, anodeAxis, gridAxis);
+    WriteImportedCurves(imported, given.output);
+
+    // What the user should know of the table written, kept apart from any output.
+    for (const ImportNote& note : imported.notes) {
+        err << "Note: " << ImportNoteMessage(note) << '\n';
+    }
+    err << "Axes: anode " << AxisRangeText(imported.anodeAxis) << (anodeAxis ? "" : " (proposed)")
+        << ", grid " << AxisRangeText(imported.gridAxis) << (gridAxis ? "" : " (proposed)") << '\n';
+    const FitResiduals& fit = imported.residuals;
+    if (fit.largest) {
+        err << "Largest residual: " << ResidualMessage(imported, fit.points[*fit.largest]) << '\n';
+    } else {
+        err << "Largest residual: none, as no traced point lies within the axes\n";
+    }
+}
+
 void ReportUsageError(const std::string& what, std::ostream& err) {
     err << kProgram << ": " << what << "\nRun '" << kProgram << " --help' for more information.\n";
 }
@@ -221,7 +314,8 @@ void ReportFault(const Fault& fault, std::ostream& err) {
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const RunOptions& options) {
     CLI::App app("The tetrode calculator without its window: the figures of an operating line, "
-                 "the curves' data limits, and sweeps of an operating line over a grid.",
+                 "the curves' data limits, sweeps of an operating line over a grid, and curve "
+                 "files imported from digitized charts.",
                  kProgram);
     app.set_version_flag("--version", std::string(kProgram).append(" ").append(TETRODE_VERSION));
     app.require_subcommand(1);
@@ -250,16 +344,23 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         ->required()
         ->type_name("NAME=FROM:TO:STEP");
 
+    CLI::App* import = app.add_subcommand(
+        "import", "A curve file from graph digitizers' exports of a traced constant-current chart");
+    AddImportOptions(*import, given.import);
+
     try {
         // CLI11 takes the arguments last first.
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
         const CLI::App* command = app.get_subcommands().front();
-        given.screen = command->get_option("--screen");
+        // The operating screen voltage, of the commands that calculate.
+        given.screen = command->get_option_no_throw("--screen");
         if (command == figures) {
             RunFigures(given, out, err);
         } else if (command == limits) {
             RunLimits(given, out);
+        } else if (command == import) {
+            RunImport(given.import, err);
         } else {
             RunSweep(given, options, out, err);
         }

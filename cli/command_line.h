@@ -22,9 +22,10 @@ inline constexpr int kSuccess = 0;
 inline constexpr int kFault = 1;
 inline constexpr int kUsageError = 2;
 
-// Runs the command in `args` (without the program's name): `figures`, `limits` or `sweep`, or
-// --help / --version. Results go to `out`; faults go to `err` in the window's words (the fault's
-// kind, a colon, and on the next line its place and cause), usage errors with a hint to --help.
+// Runs the command in `args` (without the program's name): `figures`, `limits`, `sweep` or
+// `import`, or --help / --version. Results go to `out`; faults go to `err` in the window's words
+// (the fault's kind, a colon, and on the next line its place and cause), usage errors with a hint
+// to --help; `import` writes a curve file and says on `err` what the user should know of it.
 // Returns kSuccess, kFault or kUsageError. Never throws.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const RunOptions& options = {});

@@ -103,9 +103,10 @@ void NoteAxisBeyondPoints(const VoltageAxis& axis, const std::vector<TracedSerie
             .append(" V to ")
             .append(NumberText(axisHigh, 10))
             .append(" V) reaches more than a step beyond the traced points (")
-            .append(NumberText(low, 10))
+            // As the points were written: a single's digits, not its binary value's.
+            .append(NumberText(low, 7))
             .append(" V to ")
-            .append(NumberText(high, 10))
+            .append(NumberText(high, 7))
             .append(" V); there the currents are continued, not traced");
         notes.push_back({FilePlace{}, std::move(text)});
     }
@@ -346,6 +347,28 @@ std::string ResidualMessage(const ImportedCurves& imported, const PointResidual&
     text.append(percent.data(), end);
     text += " % of the " + std::string(CurrentFamilyName(series.family)) + "'s full scale";
     return text;
+}
+
+TracedChart TracedChartOf(const ImportedCurves& imported) {
+    TracedChart chart;
+    for (const TracedSeries& series : imported.series) {
+        TracedCurve& curve = chart.curves.emplace_back();
+        curve.family = series.family;
+        curve.current = series.current;
+        curve.points.reserve(series.points.size());
+        for (const TracedPoint& point : series.points) {
+            curve.points.push_back({point.anodeVoltage, point.gridVoltage});
+        }
+    }
+    if (const std::optional<std::size_t> largest = imported.residuals.largest) {
+        const PointResidual& residual = imported.residuals.points.at(*largest);
+        chart.largestResidualAt = chart.curves.at(residual.series).points.at(residual.point);
+        chart.largestResidual = ResidualMessage(imported, residual);
+    }
+    for (const ImportNote& note : imported.notes) {
+        chart.notes.push_back(ImportNoteMessage(note));
+    }
+    return chart;
 }
 
 } // namespace tetrode

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "analysis/traced_chart.h"
 #include "curves/curve_table.h"
 #include "import/digitizer_export.h"
 #include "import/regrid.h"
@@ -101,5 +102,10 @@ std::string AxisRangeText(const VoltageAxis& axis);
 // where the file has it, and how far the table is from it ("\"Ia 2A\" at 500 V, -20 V (line 7 of
 // ia.csv): the table gives 1.93 A for 2 A, -3.5 % of the anode current's full scale").
 std::string ResidualMessage(const ImportedCurves& imported, const PointResidual& residual);
+
+// What the import's table was regridded from, for a session to keep and a chart to draw over the
+// table: the traced curves, the largest residual (its point, and ResidualMessage), the notes
+// (ImportNoteMessage).
+TracedChart TracedChartOf(const ImportedCurves& imported);
 
 } // namespace tetrode

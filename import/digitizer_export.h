@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "analysis/current_family.h"
 #include "platform/fault.h"
 
 #include <cstddef>
@@ -14,9 +15,7 @@
 // voltage) points, named by the current it stands for.
 namespace tetrode {
 
-// The three currents a constant-current chart shows; each is traced as a family of curves.
-enum class CurrentFamily { Anode, Screen, Grid };
-inline constexpr std::size_t kFamilyCount = 3;
+inline constexpr std::size_t kFamilyCount = kCurrentFamilies.size();
 
 // The family in the user's words: "anode current", "screen current", "grid current".
 std::string_view CurrentFamilyName(CurrentFamily family);

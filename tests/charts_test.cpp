@@ -5,6 +5,8 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace tetrode {
 namespace {
@@ -105,6 +107,49 @@ TEST(Charts, MarkersAreTheSampledPointsAtTheChartsScale) {
         EXPECT_EQ(outside, row.outside);
         EXPECT_EQ(model.cycle->points[kCycleSteps / 2], samples[LinePoint::A]);
         EXPECT_EQ(model.cycle->points[kCycleSteps * 3 / 4], samples[LinePoint::G]);
+    }
+}
+
+// State: a design imported from traced curves (one of them clicked beyond the table), at its own
+// screen voltage or another entered, with levels typed or not. Expected: each family's traced
+// points and the largest residual at the chart's voltage ratio, in the view before any zoom; a
+// traced family contoured at its traced currents times the current ratio unless levels are typed.
+TEST(Charts, AnImportedDesignShowsItsTracedPointsOnContoursOfTheirCurrents) {
+    const std::string file = TETRODE_EXAMPLES "/model-tetrode-250v.csv";
+    const TracedChart traced{{{CurrentFamily::Anode, 0.2, {{400, -20}, {3600, -40}}},
+                              {CurrentFamily::Anode, 0.1, {{300, -30}, {800, -35}}},
+                              {CurrentFamily::Grid, 0.05, {{500, 5}, {2000, 10}}}},
+                             PlanePoint{800, -35},
+                             "the words",
+                             {}};
+    const std::tuple<const char*, const char*, std::optional<std::vector<double>>> cases[] = {
+        {"own screen voltage", "250", std::nullopt},
+        {"at 300 V", "300", std::nullopt},
+        {"anode levels typed", "250", std::vector{0.3}},
+    };
+    for (const auto& [name, screen, typed] : cases) {
+        SCOPED_TRACE(name);
+        Session session;
+        session.AcceptImport(LoadCurveFile(file), file, traced);
+        session.SetScreenVoltage(screen);
+        ChartOptions options;
+        options.levels[0] = typed;
+        const ChartModel model = BuildCharts(session, options);
+        const double ratio = model.scale.VoltageRatio, currents = model.scale.PowerRatio32;
+        EXPECT_TRUE(model.imported);
+        EXPECT_EQ(model.traced[0], (std::vector<PlanePoint>{{400 * ratio, -20 * ratio},
+                                                            {3600 * ratio, -40 * ratio},
+                                                            {300 * ratio, -30 * ratio},
+                                                            {800 * ratio, -35 * ratio}}));
+        EXPECT_EQ(model.traced[1], std::vector<PlanePoint>{});
+        EXPECT_EQ(model.traced[2].size(), 2U);
+        EXPECT_EQ(model.largestResidualAt, (PlanePoint{800 * ratio, -35 * ratio}));
+        EXPECT_EQ(model.largestResidual, "the words");
+        EXPECT_GE(model.home.high.anode, 3600 * ratio);
+        EXPECT_EQ(model.families[0].levels,
+                  typed.value_or(std::vector{0.1 * currents, 0.2 * currents}));
+        EXPECT_EQ(model.families[2].levels, std::vector{0.05 * currents});
+        EXPECT_NE(model.families[1].levels.size(), 0U) << "automatic where none was traced";
     }
 }
 

@@ -2,6 +2,7 @@
 #include "cli/command_line.h"
 
 #include "analysis/session.h"
+#include "import/curve_import.h"
 #include "results/results_sheet.h"
 #include "test_support.h"
 
@@ -9,6 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -24,6 +27,7 @@ using Table = std::vector<std::vector<std::string>>;
 const std::string kWorked = TETRODE_TEST_DATA "/worked-example.csv";
 const std::string kModel250 = TETRODE_EXAMPLES "/model-tetrode-250v.csv";
 const std::string kModel400 = TETRODE_EXAMPLES "/model-tetrode-400v.csv";
+const std::string kTraced = TETRODE_EXAMPLES "/model-tetrode-250v-traced.csv";
 
 struct Outcome {
     int status;
@@ -288,6 +292,92 @@ TEST(CommandLine, UsageErrorsAndFaultsEndWithTheirStatus) {
         std::ostringstream err;
         EXPECT_EQ(cli::Run(args, broken, err), 1);
         EXPECT_EQ(err.str(), Report(Fault(FaultKind::FileOpen, "the output cannot be written")));
+    }
+}
+
+// Import writes the curve file the library imports from the same exports, families, screen voltage
+// and axes, and names on stderr its notes, the axes and the largest residual; on a fault it writes
+// nothing and leaves a file of that name as it was (status 1); a command line without an export
+// or a required option is a usage error (status 2).
+TEST(CommandLine, ImportWritesTheLibrarysCurveFileOrNothing) {
+    using F = CurrentFamily;
+    const testing::TempFolder folder;
+    // Bare currents are of the family their option gives; prefixed ones say it themselves.
+    const std::string anode = folder.Write("ia.csv", "x,1A,2A\n0,-20,-10\n1000,-30,-20\n");
+    const std::string grid = folder.Write("ig.csv", "x,5mA,10mA\n0,2,8\n1000,4,10\n");
+    const std::string screen =
+        folder.Write("is.csv", "x,Is 10mA,Is 20mA\n0,-20,-10\n1000,-30,-20\n");
+    const std::string refused = folder.Write("nan.csv", "x,2A\n500,nan\n600,-20\n");
+    const std::string out = folder.path() + "/out.csv";
+    const std::string nowhere = folder.path() + "/none/out.csv";
+    const auto grid70 = ReadAxisRange("20:-70:-10", false, import_input::GridAxis);
+    const auto anode200 = ReadAxisRange("0:3000:200", true, import_input::AnodeAxis);
+    // Name, arguments, the library's import of the same (for a success) or the fault's report.
+    const auto report = [](const std::function<void()>& action) {
+        return [=] { return Report(FaultOf(action)); };
+    };
+    const auto usage = [](std::string what) {
+        return [=] { return "tetrode-calc: " + what + "\n"; };
+    };
+    // clang-format off
+    const std::tuple<const char*, Args, ImportRequest, std::function<std::string()>> cases[] = {
+        {"mixed families, proposed axes", {kTraced, "--screen-voltage", "250", "-o", out},
+         {{{kTraced, std::nullopt}}, 250, {}, {}}, {}},
+        {"both axes, the grid's rising", {kTraced, "--screen-voltage", "250", "--anode-axis",
+         "0:3000:200", "--grid-axis", "-70:20:10", "-o", out},
+         {{{kTraced, std::nullopt}}, 250, anode200, grid70}, {}},
+        {"a family each option, one file each time",
+         {"--anode", anode, screen, "--grid-current", grid, "--screen-voltage", "250 V", "-o", out},
+         {{{anode, F::Anode}, {grid, F::Grid}, {screen, std::nullopt}}, 250, {}, {}}, {}},
+        {"a refused export", {refused, "--screen-voltage", "250", "-o", out}, {},
+         report([&] { ImportDigitizedCurves({{{refused, {}}}, 250, {}, {}}); })},
+        {"a refused screen voltage", {kTraced, "--screen-voltage", "3,000", "-o", out}, {},
+         report([] { ReadTypedVoltage("3,000", "Screen voltage"); })},
+        {"a screen voltage of 0", {kTraced, "--screen-voltage", "0", "-o", out}, {},
+         report([] { ImportDigitizedCurves({{{kTraced, {}}}, 0, {}, {}}); })},
+        {"an axis of two numbers", {kTraced, "--screen-voltage", "250", "--grid-axis", "20:-70",
+         "-o", out}, {}, report([] { ReadAxisRange("20:-70", false, "Grid axis"); })},
+        {"into a missing folder", {kTraced, "--screen-voltage", "250", "-o", nowhere}, {},
+         report([&] {
+             WriteImportedCurves(ImportDigitizedCurves({{{kTraced, {}}}, 250, {}, {}}), nowhere);
+         })},
+        {"no export", {"--screen-voltage", "250", "-o", out}, {}, usage("import: no digitizer "
+         "export given (FILE, --anode, --screen-current or --grid-current)")},
+        {"no screen voltage", {kTraced, "-o", out}, {}, usage("--screen-voltage is required")},
+        {"no output", {kTraced, "--screen-voltage", "250"}, {}, usage("--output is required")},
+    };
+    // clang-format on
+    for (const auto& [name, args, request, fault] : cases) {
+        SCOPED_TRACE(name);
+        folder.Write("out.csv", "old");
+        Args command{"import"};
+        command.insert(command.end(), args.begin(), args.end());
+        const Outcome outcome = Calc(command);
+        EXPECT_EQ(outcome.out, "");
+        if (fault) {
+            const std::string expected = fault();
+            EXPECT_EQ(outcome.status, expected.starts_with("tetrode-calc: ") ? 2 : 1);
+            // A usage error goes on with a hint to --help.
+            EXPECT_EQ(outcome.err.substr(0, expected.size()), expected);
+            EXPECT_EQ(testing::ReadBytes(out), "old");
+            EXPECT_FALSE(std::filesystem::exists(nowhere));
+            continue;
+        }
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        const ImportedCurves imported = ImportDigitizedCurves(request);
+        WriteImportedCurves(imported, folder.path() + "/expected.csv");
+        EXPECT_EQ(testing::ReadBytes(out), testing::ReadBytes(folder.path() + "/expected.csv"));
+        std::string said;
+        for (const ImportNote& note : imported.notes) {
+            said += "Note: " + ImportNoteMessage(note) + "\n";
+        }
+        said += "Axes: anode " + AxisRangeText(imported.anodeAxis) +
+                (request.anodeAxis ? "" : " (proposed)") + ", grid " +
+                AxisRangeText(imported.gridAxis) + (request.gridAxis ? "" : " (proposed)") +
+                "\nLargest residual: " +
+                ResidualMessage(imported, imported.residuals.points[*imported.residuals.largest]) +
+                "\n";
+        EXPECT_EQ(outcome.err, said);
     }
 }
 

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "cli/command_line.h"
+#include "import/curve_import.h"
+#include "test_support.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/frm_main.h"
+#include "window/import_asker.h"
 #include "window/window_layout.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -22,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <QXYSeries>
 
 #include <gtest/gtest.h>
 
@@ -50,9 +55,9 @@ const QString LinearLine = "open window/linear-currents.csv; type txtGridBias -1
                            "type txtAnodeBias 2500; type txtPeakGrid 60; type txtMinAnode 360; "
                            "type txtScreenBias 360";
 
-// The user at the dialogs: answers the window's file questions from a queue, and records the
-// faults it reports.
-class FakeUser final : public FileChooser, public FaultReporter {
+// The user at the dialogs: answers the window's file and import questions from queues, and
+// records the faults it reports and what the import showed.
+class FakeUser final : public FileChooser, public FaultReporter, public ImportAsker {
   public:
     QString ChooseFile(QWidget* /*parent*/) override {
         EXPECT_FALSE(answers.empty()) << "the window asked for a file when none was expected";
@@ -63,8 +68,22 @@ class FakeUser final : public FileChooser, public FaultReporter {
         return ChooseFile(parent);
     }
     void Report(QWidget* /*parent*/, const Fault& fault) override { faults.push_back(fault); }
+    std::vector<DigitizedFile> ChooseExports(QWidget* /*parent*/) override {
+        EXPECT_FALSE(exports.empty()) << "the window asked for exports when none were expected";
+        return exports.empty() ? std::vector<DigitizedFile>() : exports.takeFirst();
+    }
+    std::optional<ImportSettingsTexts> AskSettings(QWidget* /*parent*/,
+                                                   const ImportSettingsTexts& shown,
+                                                   const QString& /*summary*/) override {
+        prefilled.push_back(shown);
+        EXPECT_FALSE(settings.empty()) << "the window asked for import settings unexpectedly";
+        return settings.isEmpty() ? std::nullopt : settings.takeFirst();
+    }
     QStringList answers;
     std::vector<Fault> faults;
+    QList<std::vector<DigitizedFile>> exports;
+    QList<std::optional<ImportSettingsTexts>> settings; // none: cancel
+    std::vector<ImportSettingsTexts> prefilled;         // what the settings were prefilled with
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -85,6 +104,8 @@ class MainWindowTest : public ::testing::Test {
     void TearDown() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         EXPECT_TRUE(m_user.answers.empty()) << "the window did not ask for every file offered";
+        EXPECT_TRUE(m_user.exports.empty() && m_user.settings.empty())
+            << "the window did not ask every import question answered";
     }
 
     void StartWindow() {
@@ -102,7 +123,7 @@ class MainWindowTest : public ::testing::Test {
             }
             return LoadCurveFile(path, progress);
         };
-        m_window = std::make_unique<frmMain>(m_user, m_user, nullptr, loader);
+        m_window = std::make_unique<frmMain>(m_user, m_user, nullptr, loader, &m_user);
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
         m_window->activateWindow();
@@ -217,7 +238,7 @@ TEST_F(MainWindowTest, StartsEmptyWithCalculateDisabled) {
     for (QAction* action : m_window->menuBar()->actions()) {
         menu.push_back(action->objectName() + ' ' + action->text());
     }
-    EXPECT_EQ(menu.join(','), "mnuOpen &Open,mnuCopyResults &Copy Results,"
+    EXPECT_EQ(menu.join(','), "mnuOpen &Open,mnuImport &Import\u2026,mnuCopyResults &Copy Results,"
                               "mnuSaveResults &Save Results\u2026,mnuQuit &Quit");
     for (QLabel* label : m_window->findChildren<QLabel*>()) {
         if (label->objectName().startsWith("lbl")) {
@@ -684,6 +705,127 @@ TEST_F(MainWindowTest, CopyAndSaveResultsLeaveTheWindow) {
     ASSERT_NO_FATAL_FAILURE(StartWindow());
     Do(LinearLine + "; click cmdCalculate; menu mnuCopyResults");
     EXPECT_TRUE(QApplication::clipboard()->text().contains("Peak anode RF volts\t2140,0\tV\n"));
+}
+
+// The traced example: contours of the 250 V model tube in WebPlotDigitizer's layout.
+const std::string kTracedExport = TETRODE_EXAMPLES "/model-tetrode-250v-traced.csv";
+
+// State: the linear curves with figures on view. Action: Import the traced example at 250 V, the
+// anode axis left to the proposal and the grid axis typed; save it first into a missing folder,
+// then as tube.csv; Charts; then Open. Expected: Open, Import and Calculate wait while it runs;
+// the axes prefilled with the proposal; a fresh design of the library's table for the same,
+// captioned as imported; the failed save reported and offered again; the saved file loads as the
+// same table and names the design; the charts show the export's points of each family and ring
+// the largest residual, until the next Open forgets them.
+TEST_F(MainWindowTest, ImportTakesATracedChartAsAFreshDesign) {
+    const std::vector<DigitizedFile> exports{{kTracedExport, std::nullopt}};
+    const TracedCurves traced = ReadTracedCurves(exports);
+    const ImportedCurves imported =
+        RegridImport(traced, 250, std::nullopt, ReadAxisRange("20:-70:-10", false, "Grid axis"));
+    QTemporaryDir folder;
+    const QString tube = folder.filePath("tube.csv"), nowhere = folder.filePath("none/tube.csv");
+    Do(LinearLine + "; click cmdCalculate");
+    m_user.exports = {exports};
+    m_user.settings = {ImportSettingsTexts{"250", "", "20:-70:-10"}};
+    m_user.answers = {nowhere, tube};
+    Do("menu mnuImport");
+    EXPECT_TRUE(m_window->isLoading());
+    EXPECT_FALSE(Find<QAction>("mnuOpen").isEnabled() || Find<QAction>("mnuImport").isEnabled() ||
+                 Find("cmdCalculate").isEnabled());
+    Do("wait");
+    ASSERT_EQ(m_user.prefilled.size(), 1U);
+    EXPECT_EQ(m_user.prefilled[0],
+              (ImportSettingsTexts{
+                  "", QString::fromStdString(AxisRangeText(imported.anodeAxis)),
+                  QString::fromStdString(AxisRangeText(ProposeGridAxis(traced.series)))}));
+    EXPECT_TRUE(m_window->session().Curves() == imported.table);
+    EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator tube (imported)");
+    EXPECT_EQ(Text("txtScreenBias lblDataSheetScreenV lblPeakAnodeRFVolts"), "250 250 0");
+    EXPECT_TRUE(Find<QAction>("mnuImport").isEnabled() && Find("cmdCalculate").isEnabled());
+    ASSERT_EQ(m_user.faults.size(), 1U);
+    EXPECT_EQ(m_user.faults[0].place(), FaultPlace(FilePlace{nowhere.toStdString()}));
+    EXPECT_TRUE(LoadCurveFile(tube.toStdString()).table == imported.table);
+    EXPECT_EQ(m_window->session().Path(), tube.toStdString());
+
+    Do("click cmdCharts");
+    const auto points = [this](const char* name) {
+        for (QAbstractSeries* series : Find<QChartView>("chtCurves").chart()->series()) {
+            if (series->objectName() == name) {
+                return static_cast<QXYSeries*>(series)->points();
+            }
+        }
+        throw std::logic_error(std::string("no series named ") + name);
+    };
+    const char* const names[] = {"tracedAnode", "tracedScreen", "tracedGrid"};
+    for (const CurrentFamily family : kCurrentFamilies) {
+        QList<QPointF> expected;
+        for (const TracedSeries& series : imported.series) {
+            for (const TracedPoint& p : series.points) {
+                if (series.family == family) {
+                    expected.append({p.anodeVoltage, p.gridVoltage});
+                }
+            }
+        }
+        EXPECT_EQ(points(names[static_cast<int>(family)]), expected);
+    }
+    const PointResidual& largest = imported.residuals.points[*imported.residuals.largest];
+    const TracedPoint& ringed = imported.series[largest.series].points[largest.point];
+    EXPECT_EQ(points("largestResidual"), QList{QPointF(ringed.anodeVoltage, ringed.gridVoltage)});
+    Do("open window/limits-200-600.csv");
+    for (const char* name : {"tracedAnode", "tracedScreen", "tracedGrid", "largestResidual"}) {
+        EXPECT_TRUE(points(name).isEmpty()) << name;
+    }
+}
+
+// State: the linear curves with figures on view. Action: an Import refused or cancelled at each
+// of its questions. Expected: the faults the library raises for the same reported (a setting
+// refused is asked for again, prefilled with what was typed), and the window as it was, with
+// Open, Import and Calculate available again.
+TEST_F(MainWindowTest, AnImportRefusedOrCancelledChangesNothing) {
+    using testing::FaultOf;
+    QTemporaryDir folder;
+    const QString refused = folder.filePath("nan.csv");
+    QFile file(refused);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x,2A\n500,nan\n600,-20\n") > 0);
+    file.close();
+    const std::vector<DigitizedFile> traced{{kTracedExport, std::nullopt}},
+        nan{{refused.toStdString(), std::nullopt}};
+    const ImportSettingsTexts noAxis{"250", "0:3000", ""}, zero{"0", "", ""};
+    // clang-format off
+    // Name, the exports chosen, the answers to the settings (none: cancel), the faults.
+    const std::tuple<const char*, std::vector<DigitizedFile>,
+                     QList<std::optional<ImportSettingsTexts>>, std::vector<Fault>> cases[] = {
+        {"a refused export", nan, {}, {FaultOf([&] { ReadTracedCurves(nan); })}},
+        {"cancelled at the exports", {}, {}, {}},
+        {"cancelled at the settings", traced, {std::nullopt}, {}},
+        {"an axis refused, asked again, cancelled", traced, {noAxis, std::nullopt},
+         {FaultOf([] { ReadAxisRange("0:3000", true, "Anode axis"); })}},
+        {"a screen voltage the regridding refuses, asked again, cancelled", traced,
+         {zero, std::nullopt}, {FaultOf([&] { ImportDigitizedCurves({traced, 0, {}, {}}); })}},
+    };
+    // clang-format on
+    for (const auto& [name, exports, settings, faults] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_NO_FATAL_FAILURE(StartWindow());
+        Do(LinearLine + "; click cmdCalculate");
+        const auto before = Snapshot();
+        const Session session = m_window->session();
+        m_user.faults.clear();
+        m_user.prefilled.clear();
+        m_user.exports = {exports};
+        m_user.settings = settings;
+        Do("menu mnuImport; wait");
+        ASSERT_EQ(m_user.faults.size(), faults.size());
+        for (std::size_t k = 0; k < faults.size(); ++k) {
+            EXPECT_EQ(FaultMessage(m_user.faults[k]), FaultMessage(faults[k]));
+        }
+        if (settings.size() == 2) {
+            EXPECT_EQ(m_user.prefilled.back(), settings.front());
+        }
+        EXPECT_EQ(Snapshot(), before);
+        EXPECT_TRUE(m_window->session().Curves() == session.Curves());
+        EXPECT_FALSE(m_window->session().Traced());
+    }
 }
 
 } // namespace

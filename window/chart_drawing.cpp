@@ -46,6 +46,7 @@ const QColor kWarningColour(0xe6, 0x51, 0x00);
 struct FamilyStyle {
     const char* entry;    // the name of its legend entry
     const char* contours; // the name its contour paths carry
+    const char* traced;   // the name of the series of its traced points
     const char* name;     // the legend's words
     QColor colour;
     Qt::PenStyle style;
@@ -56,13 +57,14 @@ constexpr std::size_t kFamilies = 3;
 
 const FamilyStyle& StyleOf(std::size_t family) {
     static const std::array<FamilyStyle, kFamilies> kStyles{{
-        {"familyAnode", "contourAnode", QT_TRANSLATE_NOOP("tetrode::ContourChart", "Anode current"),
-         kAnodeColour, Qt::SolidLine, 1.4},
-        {"familyScreen", "contourScreen",
+        {"familyAnode", "contourAnode", "tracedAnode",
+         QT_TRANSLATE_NOOP("tetrode::ContourChart", "Anode current"), kAnodeColour, Qt::SolidLine,
+         1.4},
+        {"familyScreen", "contourScreen", "tracedScreen",
          QT_TRANSLATE_NOOP("tetrode::ContourChart", "Screen current"), kScreenColour, Qt::DashLine,
          1.4},
-        {"familyGrid", "contourGrid", QT_TRANSLATE_NOOP("tetrode::ContourChart", "Grid current"),
-         kGridColour, Qt::DotLine, 1.8},
+        {"familyGrid", "contourGrid", "tracedGrid",
+         QT_TRANSLATE_NOOP("tetrode::ContourChart", "Grid current"), kGridColour, Qt::DotLine, 1.8},
     }};
     return kStyles[family];
 }
@@ -322,6 +324,31 @@ ContourChart::ContourChart() : LegendChart(tr("Anode voltage (V)"), tr("Grid vol
         m_families[f]->setPen(FamilyPen(f));
         m_families[f]->setProperty("alwaysInLegend", true);
     }
+    // An imported design's traced points, over the contours so that the fit can be judged and
+    // under the operating line. They belong to their family's legend entry, and the ring round the
+    // largest residual needs none: a legend of more entries would cut their words short.
+    for (std::size_t f = 0; f <= kFamilies; ++f) {
+        auto* points = new QScatterSeries;
+        points->setObjectName(
+            QString::fromLatin1(f < kFamilies ? StyleOf(f).traced : "largestResidual"));
+        addSeries(points);
+        points->attachAxis(m_x);
+        points->attachAxis(m_y);
+        for (QLegendMarker* marker : legend()->markers(points)) {
+            marker->setVisible(false);
+        }
+        if (f < kFamilies) {
+            points->setPen(Qt::NoPen);
+            points->setBrush(StyleOf(f).colour);
+            points->setMarkerSize(5);
+            m_traced[f] = points;
+        } else {
+            points->setPen(QPen(kWarningColour, 2.0));
+            points->setBrush(Qt::NoBrush);
+            points->setMarkerSize(16);
+            m_largestResidual = points;
+        }
+    }
     m_line = AddEntry<QLineSeries>("operatingLine", tr("Operating line over the cycle"));
     m_line->setPen(QPen(kLineColour, 2.0));
     m_inside = AddEntry<QScatterSeries>("pointsInside", tr("Points A to G"));
@@ -392,6 +419,20 @@ void ContourChart::Show(const ChartModel& model, const QString& separator) {
         }
     }
 
+    for (std::size_t f = 0; f < kFamilies; ++f) {
+        QList<QPointF> traced;
+        traced.reserve(static_cast<qsizetype>(model.traced[f].size()));
+        for (const PlanePoint& point : model.traced[f]) {
+            traced.append({point.anode, point.grid});
+        }
+        m_traced[f]->replace(traced);
+    }
+    QList<QPointF> largest;
+    if (model.largestResidualAt) {
+        largest.append({model.largestResidualAt->anode, model.largestResidualAt->grid});
+    }
+    m_largestResidual->replace(largest);
+
     QList<QPointF> line, inside, outside;
     if (m_lineDrawn) {
         line = {{model.cycleStart.anode, model.cycleStart.grid},
@@ -427,6 +468,10 @@ void ContourChart::Relayout() {
     }
     // Each contour's label sits on the line, as near its middle as the view and the labels
     // already placed allow.
+    for (std::size_t f = 0; f < kFamilies; ++f) {
+        m_traced[f]->setVisible(Shown(m_families[f]->objectName()));
+    }
+    m_largestResidual->setVisible(true);
     for (Contour& contour : m_contours) {
         const bool shown = Shown(m_families[contour.family]->objectName());
         contour.path->setVisible(shown);
@@ -456,6 +501,10 @@ void ContourChart::Relayout() {
 void ContourChart::ShowPlotContents(bool shown) {
     LegendChart::ShowPlotContents(shown);
     m_plotClip->setVisible(shown);
+    for (QXYSeries* points : std::initializer_list<QXYSeries*>{m_traced[0], m_traced[1],
+                                                               m_traced[2], m_largestResidual}) {
+        points->setVisible(false); // Relayout shows them again
+    }
     for (QGraphicsSimpleTextItem* letter : m_letters) {
         letter->setVisible(false);
     }

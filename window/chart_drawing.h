@@ -74,7 +74,8 @@ class LegendChart : public QChart {
 };
 
 // The constant-current chart: contours of the three currents, the digitized data's rectangle, the
-// operating line over the cycle and Points A to G, each with its currents on hover. The contours
+// operating line over the cycle and Points A to G, each with its currents on hover; for an imported
+// design, the traced points of each family and the one of the largest residual. The contours
 // are paths in volts under a transform to the plot, so a zoom or a resize moves them without
 // building them again.
 class ContourChart final : public LegendChart {
@@ -102,6 +103,8 @@ class ContourChart final : public LegendChart {
     QGraphicsRectItem* m_plotClip = nullptr;
     std::vector<Contour> m_contours;
     std::array<QXYSeries*, 3> m_families{};
+    std::array<QScatterSeries*, 3> m_traced{};
+    QScatterSeries* m_largestResidual = nullptr;
     QXYSeries* m_rectangle = nullptr;
     QXYSeries* m_line = nullptr;
     QScatterSeries* m_inside = nullptr;

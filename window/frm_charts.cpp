@@ -121,8 +121,10 @@ QWidget* frmCharts::CreateCurvesPage() {
     bar->addSpacing(12);
     bar->addWidget(ChartButtons(m_chtCurves, "Curves", "curves"));
     m_lblCurvesNote = NewNote("lblCurvesNote", page);
+    m_lblFitNote = NewNote("lblFitNote", page);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(bar);
+    layout->addWidget(m_lblFitNote);
     layout->addWidget(m_lblCurvesNote);
     layout->addWidget(m_chtCurves, 1);
     return page;
@@ -223,10 +225,11 @@ void frmCharts::Draw() {
         // Everything that can fail comes first: a fault leaves the charts as they were.
         ChartModel model = BuildCharts(m_session, m_options);
         m_model = std::move(model);
-        setWindowTitle(m_model.hasCurves
-                           ? tr("Tetrode Calculator: Charts of %1")
-                                 .arg(QFileInfo(Utf8(m_session.FileName())).completeBaseName())
-                           : tr("Tetrode Calculator: Charts"));
+        const QString name = QFileInfo(Utf8(m_session.FileName())).completeBaseName();
+        setWindowTitle(!m_model.hasCurves ? tr("Tetrode Calculator: Charts")
+                       : m_model.imported
+                           ? tr("Tetrode Calculator: Charts of %1 (imported)").arg(name)
+                           : tr("Tetrode Calculator: Charts of %1").arg(name));
         m_pages->setCurrentIndex(m_model.hasCurves ? 1 : 0);
         if (!m_model.hasCurves) {
             return;
@@ -319,6 +322,21 @@ void frmCharts::ShowNotes() {
     }
     m_lblCurvesNote->setText(line);
     m_lblCurvesNote->setVisible(!line.isEmpty());
+
+    QString fit;
+    if (m_model.imported) {
+        fit = tr("The dots are the points traced on the chart, over its curves regridded at the "
+                 "traced currents.") +
+              ' ' +
+              (m_model.largestResidual.empty()
+                   ? tr("No traced point lies within the table's axes.")
+                   : tr("Largest residual (ringed): %1.").arg(Utf8(m_model.largestResidual)));
+        for (const std::string& note : m_model.importNotes) {
+            fit += '\n' + tr("Note: %1.").arg(Utf8(note));
+        }
+    }
+    m_lblFitNote->setText(fit);
+    m_lblFitNote->setVisible(m_model.imported);
     m_lblCycleNote->setText(cycle);
     m_lblComparisonNote->setText(
         tr("The seven-point sums read Points A to F of one half cycle with fixed weights: they "

@@ -25,7 +25,8 @@ class CycleChart;
 // chart with the operating line, the currents over a cycle, and the cycle analysis beside the
 // seven-point figures. It draws what BuildCharts gives, follows the session after every action, and
 // exports each chart as PNG or SVG and the table as CSV. Before any curves are loaded it says a
-// curve file is needed.
+// curve file is needed. For an imported design it shows the traced points over the curves and
+// names the largest residual, so the user can judge the fit.
 class frmCharts final : public QWidget, public ChartsView {
     Q_OBJECT
 
@@ -82,6 +83,7 @@ class frmCharts final : public QWidget, public ChartsView {
     QChartView* m_chtCycle = nullptr;
     QTableWidget* m_grdComparison = nullptr;
     QLabel* m_lblCurvesNote = nullptr;
+    QLabel* m_lblFitNote = nullptr;
     QLabel* m_lblCycleNote = nullptr;
     QLabel* m_lblComparisonNote = nullptr;
     QPushButton* m_cmdExportTableCsv = nullptr;

@@ -7,6 +7,8 @@
 #include "window/charts_view.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
+#include "window/import_asker.h"
+#include "window/import_job.h"
 #include "window/layout_scale.h"
 #include "window/window_layout.h"
 
@@ -35,9 +37,11 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace tetrode {
@@ -97,6 +101,33 @@ Fault AsFault(const std::exception& exception) {
 // The folder the open-file dialog starts in, kept between runs.
 const QString kLastFolderKey = QStringLiteral("lastCurveFolder");
 
+// What an import's first step gives: the traced curves and the axes they suggest.
+struct ReadExports {
+    TracedCurves curves;
+    VoltageAxis anodeAxis;
+    VoltageAxis gridAxis;
+};
+
+// What its regridding gives: the import, the curves for the session (a copy of the table, so the
+// import can still be written) and the traced chart they fit.
+struct RegriddedImport {
+    std::shared_ptr<const ImportedCurves> imported;
+    LoadedCurveFile loaded;
+    TracedChart traced;
+};
+
+QString AxisText(const VoltageAxis& axis) {
+    return QString::fromStdString(AxisRangeText(axis));
+}
+
+// An axis typed for an import; none (the proposal) for an empty text.
+std::optional<VoltageAxis> TypedAxis(const QString& text, bool rising, std::string_view input) {
+    if (text.trimmed().isEmpty()) {
+        return std::nullopt;
+    }
+    return ReadAxisRange(text.toStdString(), rising, input);
+}
+
 // Ctrl+C in a value label with text selected copies that text, as the label's own menu does: the
 // window's Copy Results shortcut would take the key otherwise.
 class CopySelectionFirst final : public QObject {
@@ -122,9 +153,24 @@ void MakeValueSelectable(QLabel& label) {
 
 } // namespace
 
+// The import under way: what the user chose and gave, and what its steps have made so far.
+struct PendingImport {
+    QPointer<ImportJob> job;
+    std::vector<DigitizedFile> files;
+    std::shared_ptr<const TracedCurves> curves;
+    QString summary;
+    ImportSettingsTexts texts;
+    std::shared_ptr<const ImportedCurves> imported; // once taken as the design
+    QString savePath;
+    // What the status line said before, for an import that ends with nothing taken.
+    QString statusBefore;
+};
+
 frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent,
-                 CurveLoader loader)
+                 CurveLoader loader, ImportAsker* importAsker)
     : QMainWindow(parent), m_fileChooser(fileChooser), m_faultReporter(faultReporter),
+      m_dialogImportAsker(importAsker != nullptr ? nullptr : new DialogImportAsker),
+      m_importAsker(importAsker != nullptr ? *importAsker : *m_dialogImportAsker),
       m_loader(std::move(loader)), m_layoutScale(LayoutScale(font())) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ProgramTitle());
@@ -175,6 +221,10 @@ void frmMain::CreateMenu() {
     m_mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
     m_mnuOpen->setShortcut(QKeySequence::Open);
     connect(m_mnuOpen, &QAction::triggered, this, &frmMain::OnOpen);
+    m_mnuImport = menuBar()->addAction(tr("&Import\u2026"));
+    m_mnuImport->setObjectName(QStringLiteral("mnuImport"));
+    m_mnuImport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(m_mnuImport, &QAction::triggered, this, &frmMain::OnImport);
     CreateResultActions();
     QAction* quit = menuBar()->addAction(tr("&Quit"));
     quit->setObjectName(QStringLiteral("mnuQuit"));
@@ -455,8 +505,9 @@ void frmMain::OpenFile(const QString& path) {
 }
 
 void frmMain::SetLoading(bool loading) {
-    // Open and Calculate wait, visibly, until the window shows the new file or the fault.
+    // Open, Import and Calculate wait, visibly, until the window shows the new file or the fault.
     m_mnuOpen->setEnabled(!loading);
+    m_mnuImport->setEnabled(!loading);
     m_cmdCalculate->setEnabled(!loading && m_session.HasCurves());
     if (loading) {
         m_loadClock.start();
@@ -492,20 +543,222 @@ void frmMain::OnLoadFinished() {
             kLastFolderKey,
             QFileInfo(QFile::decodeName(QByteArray::fromStdString(m_session.Path())))
                 .absolutePath());
-        // A fresh design: the file's own screen voltage, its own range, no figures yet.
-        const QString screenVoltage = Utf8(m_session.ScreenVoltageText());
-        m_txtScreenBias->setText(screenVoltage);
-        m_lblDataSheetScreenV->setText(screenVoltage);
-        setWindowTitle(ProgramTitle() + ' ' + CaptionName(m_session.FileName()));
-        ShowLimits();
-        for (QLabel* label : m_figureLabels) {
-            ShowValue(label, kNoValue);
-        }
-        statusBar()->clearMessage();
-        m_cmdCalculate->setEnabled(true);
-        UpdateStaleMark();
-        emit sessionChanged();
+        ShowFreshDesign(CaptionName(m_session.FileName()));
     });
+}
+
+void frmMain::ShowFreshDesign(const QString& caption) {
+    // A fresh design: the curves' own screen voltage, their own range, no figures yet.
+    const QString screenVoltage = Utf8(m_session.ScreenVoltageText());
+    m_txtScreenBias->setText(screenVoltage);
+    m_lblDataSheetScreenV->setText(screenVoltage);
+    setWindowTitle(ProgramTitle() + ' ' + caption);
+    ShowLimits();
+    for (QLabel* label : m_figureLabels) {
+        ShowValue(label, kNoValue);
+    }
+    statusBar()->clearMessage();
+    m_cmdCalculate->setEnabled(!isLoading());
+    UpdateStaleMark();
+    emit sessionChanged();
+}
+
+void frmMain::OnImport() {
+    if (isLoading()) {
+        return;
+    }
+    std::vector<DigitizedFile> files = m_importAsker.ChooseExports(this);
+    if (files.empty()) {
+        return;
+    }
+    ReportingFaults([&] {
+        CreateLoadProgress();
+        m_import = std::make_unique<PendingImport>();
+        m_import->files = std::move(files);
+        m_import->statusBefore = statusBar()->currentMessage();
+        SetLoading(true);
+        statusBar()->showMessage(tr("Reading the digitized curves\u2026"));
+        StartImportStep(
+            [files = m_import->files] {
+                ReadExports read{ReadTracedCurves(files), {}, {}};
+                read.anodeAxis = ProposeAnodeAxis(read.curves.series);
+                read.gridAxis = ProposeGridAxis(read.curves.series);
+                return std::any(std::move(read));
+            },
+            &frmMain::OnExportsRead);
+    });
+    if (m_import && !m_import->job) {
+        EndImport(); // it could not start
+    }
+}
+
+void frmMain::StartImportStep(std::function<std::any()> work, void (frmMain::*done)()) {
+    m_import->job = new ImportJob(std::move(work), this);
+    connect(m_import->job, &ImportJob::finished, this, done);
+}
+
+bool frmMain::ReportImportFault(const Fault& fault) {
+    Report(fault);
+    // A typed text refused, or axes the table cannot have: the user may put it right.
+    const auto* input = std::get_if<InputPlace>(&fault.place());
+    return input != nullptr &&
+           (input->input == import_input::ScreenVoltage ||
+            input->input == import_input::AnodeAxis || input->input == import_input::GridAxis);
+}
+
+template <class Result> Result frmMain::TakeImportStep() {
+    ImportJob* job = m_import->job;
+    m_import->job = nullptr;
+    job->deleteLater();
+    return job->TakeResult<Result>();
+}
+
+void frmMain::OnExportsRead() {
+    bool read = false;
+    ReportingFaults([&] {
+        ReadExports exports = TakeImportStep<ReadExports>();
+        std::array<int, kFamilyCount> counts{};
+        for (const TracedSeries& series : exports.curves.series) {
+            ++counts[static_cast<std::size_t>(series.family)];
+        }
+        QString summary = tr("%1 anode-current, %2 screen-current and %3 grid-current curves "
+                             "were read.")
+                              .arg(counts[0])
+                              .arg(counts[1])
+                              .arg(counts[2]);
+        for (const ImportNote& note : exports.curves.notes) {
+            summary += '\n' + Utf8(ImportNoteMessage(note));
+        }
+        m_import->summary = summary;
+        m_import->texts = {QString(), AxisText(exports.anodeAxis), AxisText(exports.gridAxis)};
+        m_import->curves = std::make_shared<const TracedCurves>(std::move(exports.curves));
+        read = true;
+    });
+    if (read) {
+        AskImportSettings(m_import->texts);
+    } else {
+        EndImport();
+    }
+}
+
+void frmMain::AskImportSettings(const ImportSettingsTexts& shown) {
+    std::optional<ImportSettingsTexts> given = shown;
+    while ((given = m_importAsker.AskSettings(this, *given, m_import->summary))) {
+        m_import->texts = *given;
+        try {
+            const double screen =
+                ReadTypedVoltage(given->screenVoltage.toStdString(), import_input::ScreenVoltage,
+                                 LocaleDecimalSeparator());
+            const std::optional<VoltageAxis> anode =
+                TypedAxis(given->anodeAxis, true, import_input::AnodeAxis);
+            const std::optional<VoltageAxis> grid =
+                TypedAxis(given->gridAxis, false, import_input::GridAxis);
+            StartImportStep(
+                [curves = m_import->curves, screen, anode, grid] {
+                    auto imported = std::make_shared<ImportedCurves>(
+                        RegridImport(*curves, screen, anode, grid));
+                    RegriddedImport regridded{
+                        imported,
+                        {imported->table, imported->screenVoltageText, std::string()},
+                        TracedChartOf(*imported)};
+                    return std::any(std::move(regridded));
+                },
+                &frmMain::OnImportRegridded);
+            statusBar()->showMessage(tr("Regridding the digitized curves\u2026"));
+            return;
+        } catch (const Fault& fault) {
+            if (!ReportImportFault(fault)) {
+                break;
+            }
+        } catch (const std::exception& exception) {
+            Report(AsFault(exception));
+            break;
+        }
+    }
+    EndImport();
+}
+
+void frmMain::OnImportRegridded() {
+    try {
+        RegriddedImport regridded = TakeImportStep<RegriddedImport>();
+        const DigitizedFile& first = m_import->files.front();
+        regridded.loaded.fileName = std::filesystem::path(first.path).filename().string();
+        m_session.AcceptImport(std::move(regridded.loaded), first.path,
+                               std::move(regridded.traced));
+        m_import->imported = std::move(regridded.imported);
+    } catch (const Fault& fault) {
+        if (ReportImportFault(fault)) {
+            AskImportSettings(m_import->texts);
+        } else {
+            EndImport();
+        }
+        return;
+    } catch (const std::exception& exception) {
+        Report(AsFault(exception));
+        EndImport();
+        return;
+    }
+    ShowFreshDesign(tr("%1 (imported)").arg(CaptionName(m_session.FileName())));
+    const std::optional<TracedChart>& traced = m_session.Traced();
+    QStringList said;
+    if (!traced->largestResidual.empty()) {
+        said.push_back(tr("Largest residual: %1").arg(Utf8(traced->largestResidual)));
+    }
+    for (const std::string& note : traced->notes) {
+        said.push_back(Utf8(note));
+    }
+    statusBar()->showMessage(said.join(QStringLiteral("; ")));
+    OfferToSaveImport();
+}
+
+void frmMain::OfferToSaveImport() {
+    const QFileInfo first(QFile::decodeName(QByteArray::fromStdString(m_session.Path())));
+    const QString path = m_fileChooser.ChooseSaveFile(
+        this, tr("Save the Imported Curves"), tr("Curve files (*.csv)"),
+        first.dir().filePath(first.completeBaseName() + QStringLiteral("-imported.csv")));
+    if (path.isEmpty()) {
+        EndImport();
+        return;
+    }
+    m_import->savePath = path;
+    ReportingFaults([&] {
+        StartImportStep(
+            [imported = m_import->imported, file = QFile::encodeName(path).toStdString()] {
+                WriteImportedCurves(*imported, file);
+                return std::any(true);
+            },
+            &frmMain::OnImportSaved);
+    });
+    if (!m_import->job) {
+        EndImport();
+    }
+}
+
+void frmMain::OnImportSaved() {
+    try {
+        TakeImportStep<bool>();
+    } catch (const Fault& fault) {
+        // Nothing was written; the curves are still on show, to be saved elsewhere.
+        Report(fault);
+        OfferToSaveImport();
+        return;
+    } catch (const std::exception& exception) {
+        Report(AsFault(exception));
+        OfferToSaveImport();
+        return;
+    }
+    m_session.NameCurveFile(QFile::encodeName(m_import->savePath).toStdString());
+    setWindowTitle(ProgramTitle() + ' ' +
+                   tr("%1 (imported)").arg(CaptionName(m_session.FileName())));
+    EndImport();
+}
+
+void frmMain::EndImport() {
+    if (m_import && !m_import->imported) {
+        statusBar()->showMessage(m_import->statusBefore);
+    }
+    m_import.reset();
+    SetLoading(false);
 }
 
 void frmMain::OnCalculate() {
@@ -628,6 +881,13 @@ void frmMain::closeEvent(QCloseEvent* event) {
     // A load under way stops at its next progress report; the job waits for it when it goes.
     if (m_load) {
         m_load->Cancel();
+    }
+    // An import under way is abandoned: its step ends unheard, and nothing more is asked.
+    if (m_import) {
+        if (m_import->job) {
+            disconnect(m_import->job, nullptr, this, nullptr);
+        }
+        EndImport();
     }
     QMainWindow::closeEvent(event);
 }

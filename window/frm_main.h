@@ -12,8 +12,11 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <any>
 #include <array>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string_view>
 
 class QAction;
@@ -28,19 +31,24 @@ namespace tetrode {
 class ChartsView;
 class FaultReporter;
 class FileChooser;
+class ImportAsker;
+class DialogImportAsker;
+struct ImportSettingsTexts;
+struct PendingImport;
 
 // The calculator's main window: a view of one Session. It lays its controls out from the window
-// layout table, scaled to the user's font, forwards the user's actions (Open, Calculate, Enter in
-// the screen-voltage box, Quit) to the session and shows what the session gives back. A fault of
-// an action is reported and leaves the window and the session as they were.
+// layout table, scaled to the user's font, forwards the user's actions (Open, Import, Calculate,
+// Enter in the screen-voltage box, Quit) to the session and shows what the session gives back. A
+// fault of an action is reported and leaves the window and the session as they were.
 class frmMain final : public QMainWindow {
     Q_OBJECT
 
   public:
-    // The chooser and the reporter must outlive the window. `loader` reads curve files (on a
-    // thread of its own); tests may put a stand-in in its place.
+    // The chooser, the reporter and the import asker must outlive the window. `loader` reads
+    // curve files (on a thread of its own); tests may put a stand-in in its place. Without an
+    // `importAsker` the window asks what to import in the toolkit's dialogs.
     frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent = nullptr,
-            CurveLoader loader = LoadCurveFile);
+            CurveLoader loader = LoadCurveFile, ImportAsker* importAsker = nullptr);
     ~frmMain() override;
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
@@ -52,7 +60,8 @@ class frmMain final : public QMainWindow {
     void OpenFile(const QString& path);
 
     const Session& session() const { return m_session; }
-    bool isLoading() const { return m_load != nullptr; }
+    // Whether a curve file is loading or an import runs; the other actions wait meanwhile.
+    bool isLoading() const { return m_load != nullptr || m_import != nullptr; }
     // How many times the twips layout is drawn its designed size, for the user's font.
     double layoutScale() const { return m_layoutScale; }
 
@@ -78,6 +87,25 @@ class frmMain final : public QMainWindow {
     void OnCalculate();
     void OnScreenBiasEnter();
     void ShowLoadProgress();
+    // Shows the session's fresh design: its screen voltage and limits, no figures, `caption`.
+    void ShowFreshDesign(const QString& caption);
+
+    // Import: the exports are read, the user gives the screen voltage and the axes (prefilled
+    // with the proposal, asked again after a refusal), the table is regridded and taken as a
+    // fresh design, and the user may save it as a curve file. Each step that can take long runs
+    // on a thread of its own; Open, Import and Calculate wait until the last one ends.
+    void OnImport();
+    void OnExportsRead();
+    void AskImportSettings(const ImportSettingsTexts& shown);
+    void OnImportRegridded();
+    void OfferToSaveImport();
+    void OnImportSaved();
+    void EndImport();
+    // Runs `work` as the import's next step; `done` takes its result with TakeImportStep.
+    void StartImportStep(std::function<std::any()> work, void (frmMain::*done)());
+    template <class Result> Result TakeImportStep();
+    // Reports a fault of the import; true when the import goes on by asking again.
+    bool ReportImportFault(const Fault& fault);
     // Shows the charts window, created on first use, which then follows the session.
     void OnCharts();
 
@@ -108,6 +136,8 @@ class frmMain final : public QMainWindow {
 
     FileChooser& m_fileChooser;
     FaultReporter& m_faultReporter;
+    std::unique_ptr<DialogImportAsker> m_dialogImportAsker; // when none was given
+    ImportAsker& m_importAsker;
     CurveLoader m_loader;
     Session m_session;
     double m_layoutScale = 1.0;
@@ -121,6 +151,7 @@ class frmMain final : public QMainWindow {
     QLineEdit* m_txtPeakGrid = nullptr;
     QPushButton* m_cmdCalculate = nullptr;
     QAction* m_mnuOpen = nullptr;
+    QAction* m_mnuImport = nullptr;
     std::array<QLabel*, kFigureCount> m_figureLabels{};
     std::array<QLabel*, 4> m_limitLabels{};
     QLabel* m_lblDataSheetScreenV = nullptr;
@@ -139,6 +170,9 @@ class frmMain final : public QMainWindow {
     QLabel* m_lblLoading = nullptr;
     QProgressBar* m_prgLoading = nullptr;
     QPushButton* m_cmdCancelLoad = nullptr;
+
+    // The import under way, if any.
+    std::unique_ptr<PendingImport> m_import;
 };
 
 } // namespace tetrode
