@@ -2,9 +2,8 @@
 #include "analysis/cycle_analysis.h"
 #include "analysis/grid_interpolation.h"
 #include "platform/number_text.h"
-#include "window/fault_reporter.h"
-#include "window/file_chooser.h"
 #include "window/frm_main.h"
+#include "window_test_support.h"
 
 #include <QApplication>
 #include <QChartView>
@@ -37,34 +36,11 @@
 namespace tetrode {
 namespace {
 
-// The user at the dialogs: answers file questions from a queue and records the faults reported.
-class FakeUser final : public FileChooser, public FaultReporter {
-  public:
-    QString ChooseFile(QWidget* /*parent*/) override {
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    QString ChooseSaveFile(QWidget* parent, const QString& /*title*/, const QString& /*filter*/,
-                           const QString& /*suggestedName*/) override {
-        return ChooseFile(parent);
-    }
-    void Report(QWidget* /*parent*/, const Fault& fault) override { faults.push_back(fault); }
-    QStringList answers;
-    std::vector<Fault> faults;
-};
+using testing::FakeUser;
 
 class ChartsWindowTest : public ::testing::Test {
   protected:
-    ChartsWindowTest() {
-        // A modal dialog would stop a headless test for good: close any that appears, and fail.
-        QObject::connect(&m_watchdog, &QTimer::timeout, &m_watchdog, [] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "a modal dialog appeared";
-                modal->close();
-            }
-        });
-        m_watchdog.start(20);
-        m_window.show();
-    }
+    ChartsWindowTest() { m_window.show(); }
     ~ChartsWindowTest() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
@@ -149,7 +125,7 @@ class ChartsWindowTest : public ::testing::Test {
     }
 
     FakeUser m_user;
-    QTimer m_watchdog;
+    testing::ModalWatchdog m_watchdog;
     frmMain m_window{m_user, m_user};
 };
 
@@ -340,12 +316,5 @@ TEST_F(ChartsWindowTest, ExportsEachChartAndTheTableInFilesThatReadBack) {
 } // namespace tetrode
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication application(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return tetrode::testing::RunWindowTests(argc, argv);
 }

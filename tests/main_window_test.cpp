@@ -2,11 +2,9 @@
 #include "cli/command_line.h"
 #include "import/curve_import.h"
 #include "test_support.h"
-#include "window/fault_reporter.h"
-#include "window/file_chooser.h"
 #include "window/frm_main.h"
-#include "window/import_asker.h"
 #include "window/window_layout.h"
+#include "window_test_support.h"
 
 #include <QApplication>
 #include <QChartView>
@@ -42,11 +40,6 @@
 #include <thread>
 #include <vector>
 
-// Shows texts as texts in failure messages.
-void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace tetrode {
 namespace {
 
@@ -55,57 +48,15 @@ const QString LinearLine = "open window/linear-currents.csv; type txtGridBias -1
                            "type txtAnodeBias 2500; type txtPeakGrid 60; type txtMinAnode 360; "
                            "type txtScreenBias 360";
 
-// The user at the dialogs: answers the window's file and import questions from queues, and
-// records the faults it reports and what the import showed.
-class FakeUser final : public FileChooser, public FaultReporter, public ImportAsker {
-  public:
-    QString ChooseFile(QWidget* /*parent*/) override {
-        EXPECT_FALSE(answers.empty()) << "the window asked for a file when none was expected";
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    QString ChooseSaveFile(QWidget* parent, const QString& /*title*/, const QString& /*filter*/,
-                           const QString& /*suggestedName*/) override {
-        return ChooseFile(parent);
-    }
-    void Report(QWidget* /*parent*/, const Fault& fault) override { faults.push_back(fault); }
-    std::vector<DigitizedFile> ChooseExports(QWidget* /*parent*/) override {
-        EXPECT_FALSE(exports.empty()) << "the window asked for exports when none were expected";
-        return exports.empty() ? std::vector<DigitizedFile>() : exports.takeFirst();
-    }
-    std::optional<ImportSettingsTexts> AskSettings(QWidget* /*parent*/,
-                                                   const ImportSettingsTexts& shown,
-                                                   const QString& /*summary*/) override {
-        prefilled.push_back(shown);
-        EXPECT_FALSE(settings.empty()) << "the window asked for import settings unexpectedly";
-        return settings.isEmpty() ? std::nullopt : settings.takeFirst();
-    }
-    QStringList answers;
-    std::vector<Fault> faults;
-    QList<std::vector<DigitizedFile>> exports;
-    QList<std::optional<ImportSettingsTexts>> settings; // none: cancel
-    std::vector<ImportSettingsTexts> prefilled;         // what the settings were prefilled with
-};
+using testing::FakeUser;
 
 class MainWindowTest : public ::testing::Test {
   protected:
-    MainWindowTest() {
-        // A modal dialog would stop a headless test for good: close any that appears, and fail.
-        QObject::connect(&m_watchdog, &QTimer::timeout, &m_watchdog, [] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "a modal dialog appeared: " << modal->windowTitle().toStdString();
-                modal->close();
-            }
-        });
-        m_watchdog.start(20);
-    }
-
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartWindow()); }
 
     void TearDown() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        EXPECT_TRUE(m_user.answers.empty()) << "the window did not ask for every file offered";
-        EXPECT_TRUE(m_user.exports.empty() && m_user.settings.empty())
-            << "the window did not ask every import question answered";
+        EXPECT_TRUE(m_user.AllAnswered()) << "the window did not ask every question answered";
     }
 
     void StartWindow() {
@@ -223,7 +174,7 @@ class MainWindowTest : public ::testing::Test {
     }
 
     FakeUser m_user;
-    QTimer m_watchdog;
+    testing::ModalWatchdog m_watchdog;
     std::atomic<bool> m_held{false};
     // Called in the load's thread before it reads, to make the load fail as the test wants.
     std::function<void()> m_loadFails;
@@ -831,16 +782,6 @@ TEST_F(MainWindowTest, AnImportRefusedOrCancelledChangesNothing) {
 } // namespace
 } // namespace tetrode
 
-// The window needs a QApplication for the whole run; the locale is pinned so the figures' texts
-// are the same on every machine.
 int main(int argc, char* argv[]) {
-    // Headless unless a display is at hand, so the tests also run outside CTest.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication application(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return tetrode::testing::RunWindowTests(argc, argv);
 }
