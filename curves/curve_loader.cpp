@@ -231,10 +231,7 @@ class CurveFileParser {
             gridVoltages.push_back(Convert(first, 1));
             const std::span<float> row =
                 NewRow(rows.values, points, static_cast<std::size_t>(points) * kMaxAxisEntries);
-            int stored = 0;
-            while (m_more && stored < points) {
-                TakeValue(row[static_cast<std::size_t>(stored++)]);
-            }
+            const int stored = TakeValues(row);
             if (m_more) {
                 int values = stored;
                 while (m_more) {
@@ -302,10 +299,7 @@ class CurveFileParser {
             }
             TakeField();
             const std::span<float> stored = NewRow(values, points, all);
-            int got = 0;
-            while (m_more && got < points) {
-                TakeValue(stored[static_cast<std::size_t>(got++)]);
-            }
+            const int got = TakeValues(stored);
             if (got < points) {
                 throw Fault(FaultKind::SubscriptOutOfRange,
                             row() + " has " + (got == 0 ? std::string("no") : Count(got)) +
@@ -455,6 +449,42 @@ class CurveFileParser {
         if (!QuickSingleFromField(field, value)) {
             value = Convert(field, column);
         }
+    }
+
+    // The next fields as numbers, into `row` until it is full or the line ends; gives how many.
+    // The loader's innermost loop: the walk through a line without quotes is kept in locals.
+    int TakeValues(std::span<float> row) {
+        const int count = static_cast<int>(row.size());
+        int taken = 0;
+        if (m_quoted) {
+            while (m_more && taken < count) {
+                TakeValue(row[static_cast<std::size_t>(taken++)]);
+            }
+            return taken;
+        }
+        const char* next = m_next;
+        const char* const end = m_end;
+        bool more = m_more;
+        int fields = m_fields;
+        while (more && taken < count) {
+            const char* const start = next;
+            const char* const stop = m_commas.Next();
+            float& value = row[static_cast<std::size_t>(taken++)];
+            ++fields;
+            more = stop != end;
+            next = more ? stop + 1 : stop;
+            m_pacer.At(next);
+            if (!QuickSingleFromField(start, stop, end, value)) [[unlikely]] {
+                m_next = next;
+                m_more = more;
+                m_fields = fields;
+                value = Convert({start, static_cast<std::size_t>(stop - start)}, fields);
+            }
+        }
+        m_next = next;
+        m_more = more;
+        m_fields = fields;
+        return taken;
     }
 
     // The next field of a line without quotes: up to the next comma.

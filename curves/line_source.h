@@ -117,7 +117,7 @@ class LineCommas {
             }
             // Eight at a time whatever the window holds (a window of a curve row holds about
             // seven), so that no branch depends on how many commas there are.
-            const int found = std::popcount(bits);
+            const int found = BitCount(bits);
             std::uint32_t* const out = m_ends.get() + count;
             for (int i = 0; i < 8; ++i) {
                 out[i] = static_cast<std::uint32_t>(window) +
@@ -141,6 +141,15 @@ class LineCommas {
     const char* Next() { return m_begin + m_ends[m_taken++]; }
 
   private:
+    // std::popcount without the POPCNT instruction, which the build does not assume, is a library
+    // call; this is a dozen instructions.
+    static int BitCount(std::uint64_t bits) {
+        bits -= (bits >> 1) & 0x5555555555555555U;
+        bits = (bits & 0x3333333333333333U) + ((bits >> 2) & 0x3333333333333333U);
+        bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FU;
+        return static_cast<int>((bits * 0x0101010101010101U) >> 56);
+    }
+
     // A bit for each comma among the 64 bytes.
     static std::uint64_t CommaBits(const char* bytes) {
         std::uint64_t bits = 0;

@@ -99,40 +99,6 @@ inline std::uint64_t ChunkValue(std::uint64_t chunk, int count) {
            32;
 }
 
-// Reads the run of digits at `p`, which ends at `last` at the latest, into `digits` (digits x 10
-// per digit, wrapping around past 19 digits, which the caller refuses) and returns where it ends.
-// Where eight bytes before `readable` can be read it takes them at once: a curve row's numbers are
-// a few digits each.
-inline const char* TakeDigits(const char* p, const char* last, const char* readable,
-                              std::uint64_t& digits) {
-    if constexpr (std::endian::native == std::endian::little) {
-        while (readable - p >= 8) {
-            std::uint64_t chunk;
-            std::memcpy(&chunk, p, sizeof chunk);
-            // Digits become 0 to 9; any other byte becomes 10 or more and gets its high bit set by
-            // the addition (a carry out of a non-digit byte reaches only bytes after it).
-            chunk ^= 0x3030303030303030U;
-            const std::uint64_t nonDigits =
-                ((chunk + 0x7676767676767676U) | chunk) & 0x8080808080808080U;
-            const std::ptrdiff_t run = nonDigits == 0 ? 8 : std::countr_zero(nonDigits) / 8;
-            const int count = static_cast<int>(std::min(run, last - p));
-            if (count == 0) {
-                return p;
-            }
-            digits = digits * kIntegerPowersOfTen[count] + ChunkValue(chunk, count);
-            p += count;
-            if (count < 8) {
-                return p;
-            }
-        }
-    }
-    while (p != last && IsFieldDigit(*p)) {
-        digits = digits * 10 + static_cast<unsigned>(*p - '0');
-        ++p;
-    }
-    return p;
-}
-
 // A field of 1 to 8 bytes, of which 8 from `first` can be read: an optional minus, then digits
 // with at most one point, as most curve values are ("0.35", "-10", "600"). All its bytes are judged
 // at once, so nothing waits for the end of the integer part to find the fraction. False for any
@@ -180,6 +146,10 @@ inline bool QuickShortDecimal(const char* first, std::size_t length, float& valu
 
 } // namespace detail
 
+// The quick route for a field that is no short decimal (see QuickSingleFromField).
+bool QuickSingleFromLongerField(const char* first, const char* last, const char* readable,
+                                float& value);
+
 // The quick route of SingleFromField for the whole field [first, last), as the curve loader meets
 // them: a short plain decimal (at most 19 digits, an exponent of at most 4 digits) whose value the
 // hardware rounds exactly. Stores the single and returns true; returns false, storing nothing, for
@@ -188,61 +158,11 @@ inline bool QuickShortDecimal(const char* first, std::size_t length, float& valu
 // can be taken eight at a time up to the end of a field inside a longer line.
 inline bool QuickSingleFromField(const char* first, const char* last, const char* readable,
                                  float& value) {
-    using detail::IsFieldBlank;
-    using detail::IsFieldDigit;
     if (last - first >= 1 && last - first <= 8 && readable - first >= 8 &&
         detail::QuickShortDecimal(first, static_cast<std::size_t>(last - first), value)) {
         return true;
     }
-    const char* p = first;
-    while (p != last && IsFieldBlank(*p)) {
-        ++p;
-    }
-    bool negative = false;
-    if (p != last && (*p == '-' || *p == '+')) {
-        negative = *p == '-';
-        ++p;
-    }
-    // The digits of integer and fraction as one integer.
-    std::uint64_t digits = 0;
-    const char* const integerStart = p;
-    p = detail::TakeDigits(p, last, readable, digits);
-    std::ptrdiff_t digitCount = p - integerStart;
-    int exponent = 0;
-    if (p != last && *p == '.') {
-        const char* const fractionStart = ++p;
-        p = detail::TakeDigits(p, last, readable, digits);
-        digitCount += p - fractionStart;
-        exponent = -static_cast<int>(p - fractionStart);
-    }
-    if (digitCount == 0 || digitCount > 19) {
-        return false;
-    }
-    if (p != last && (*p == 'e' || *p == 'E')) {
-        ++p;
-        bool negativeExponent = false;
-        if (p != last && (*p == '-' || *p == '+')) {
-            negativeExponent = *p == '-';
-            ++p;
-        }
-        const char* const exponentStart = p;
-        int written = 0;
-        while (p != last && IsFieldDigit(*p) && p - exponentStart < 4) {
-            written = written * 10 + (*p - '0');
-            ++p;
-        }
-        if (p == exponentStart || (p != last && IsFieldDigit(*p))) {
-            return false;
-        }
-        exponent += negativeExponent ? -written : written;
-    }
-    while (p != last && IsFieldBlank(*p)) {
-        ++p;
-    }
-    if (p != last) {
-        return false;
-    }
-    return detail::SingleFromDecimal(digits, exponent, negative, value);
+    return QuickSingleFromLongerField(first, last, readable, value);
 }
 
 // The same for a field that may be read only up to its end.

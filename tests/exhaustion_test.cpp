@@ -16,15 +16,6 @@
 #include <tuple>
 #include <unistd.h>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TETRODE_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define TETRODE_ADDRESS_SANITIZER 1
-#endif
-
 namespace tetrode {
 namespace {
 
@@ -120,9 +111,10 @@ Ending RunCapped(const std::string& curves, const std::function<void(Session&)>&
 }
 
 TEST(Exhaustion, ActionsThatRunOutOfMemoryEndInAFaultAndChangeNothing) {
-#if defined(TETRODE_ADDRESS_SANITIZER)
-    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: RLIMIT_AS means nothing";
-#endif
+    if (kAddressSanitizer) {
+        GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: RLIMIT_AS means "
+                        "nothing";
+    }
     const TempFolder folder;
     const std::string worked = TETRODE_TEST_DATA "/worked-example.csv";
     // 32767 anode voltages by 1000 curves: a table of 393 MB from a file of 200 kB.
