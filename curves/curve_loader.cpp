@@ -120,10 +120,11 @@ struct AnodeRows {
     std::vector<std::pair<int, int>> shortRows;
 };
 
-// Reads a curve file line by line and field by field. Each line is walked once from left to right:
-// a value field is converted where it stands by the quick route, and only a field that route
-// cannot judge (a quote, an odd spelling, a fault) is cut out as SplitCsvFields cuts it and
-// converted by SingleFromField.
+// Reads a curve file line by line and field by field. A line without double quotes has its commas
+// indexed first (LineCommas), so each field's end is known before it is read; a line with quotes is
+// walked with TakeCsvField, the step of SplitCsvFields. A value is converted by the quick route
+// where it stands, and by SingleFromField only when that route declines (an odd spelling, a
+// fault). Faults come in the order a whole-line split and then the conversions would raise them.
 class CurveFileParser {
   public:
     CurveFileParser(RegularFile& file, std::string fileName, const ProgressCallback& progress,
@@ -401,11 +402,9 @@ class CurveFileParser {
         m_more = true; // a line always has a field, if only an empty one
         m_fields = 0;
         m_role = role;
-        // In a line without double quotes every comma ends a field.
-        m_quoted = std::memchr(m_next, '"', line.size()) != nullptr;
-        if (!m_quoted) {
-            m_commas.Index(m_next, m_end);
-        }
+        // In a line without double quotes every comma ends a field. Fields after the first
+        // kMaxEnds are never taken, so a quote beyond them changes nothing.
+        m_quoted = !m_commas.Index(m_next, m_end);
         m_pacer.StartLine(m_next, m_end, m_lines.OffsetOf(m_next));
         return true;
     }

@@ -100,20 +100,23 @@ class LineCommas {
 
     LineCommas() : m_ends(std::make_unique_for_overwrite<std::uint32_t[]>(kMaxEnds + 72)) {}
 
-    // Indexes the line [begin, end), whose length fits 32 bits.
-    void Index(const char* begin, const char* end) {
+    // Indexes the line [begin, end), whose length fits 32 bits, as far as its first kMaxEnds
+    // commas; false, with the index of no use, when a double quote stands among them (the quotes'
+    // rules then decide where fields end).
+    bool Index(const char* begin, const char* end) {
         m_begin = begin;
         m_taken = 0;
         const auto length = static_cast<std::size_t>(end - begin);
         std::size_t count = 0;
+        std::uint64_t quotes = 0;
         for (std::size_t window = 0; window < length && count < kMaxEnds; window += 64) {
             std::uint64_t bits = 0;
             if (length - window >= 64) {
-                bits = CommaBits(begin + window);
+                bits = CommaBits(begin + window, quotes);
             } else {
                 char tail[64] = {};
                 std::memcpy(tail, begin + window, length - window);
-                bits = CommaBits(tail);
+                bits = CommaBits(tail, quotes);
             }
             // Eight at a time whatever the window holds (a window of a curve row holds about
             // seven), so that no branch depends on how many commas there are.
@@ -134,6 +137,7 @@ class LineCommas {
         if (count < kMaxEnds) {
             m_ends[count] = static_cast<std::uint32_t>(length);
         }
+        return quotes == 0;
     }
 
     // Where the next field ends: at its comma, or at the line's end for the last one. At most
@@ -150,20 +154,25 @@ class LineCommas {
         return static_cast<int>((bits * 0x0101010101010101U) >> 56);
     }
 
-    // A bit for each comma among the 64 bytes.
-    static std::uint64_t CommaBits(const char* bytes) {
+    // A bit for each comma among the 64 bytes; any double quote among them is added to `quotes`.
+    static std::uint64_t CommaBits(const char* bytes, std::uint64_t& quotes) {
         std::uint64_t bits = 0;
 #if defined(__SSE2__)
         const __m128i comma = _mm_set1_epi8(',');
+        const __m128i quote = _mm_set1_epi8('"');
+        __m128i anyQuote = _mm_setzero_si128();
         for (int i = 0; i < 4; ++i) {
             const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * i));
             const auto found =
                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, comma)));
             bits |= static_cast<std::uint64_t>(found) << (16 * i);
+            anyQuote = _mm_or_si128(anyQuote, _mm_cmpeq_epi8(chunk, quote));
         }
+        quotes |= static_cast<unsigned>(_mm_movemask_epi8(anyQuote));
 #else
         for (int i = 0; i < 64; ++i) {
             bits |= static_cast<std::uint64_t>(bytes[i] == ',') << i;
+            quotes |= bytes[i] == '"' ? 1U : 0U;
         }
 #endif
         return bits;
