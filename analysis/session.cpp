@@ -10,15 +10,26 @@
 namespace tetrode {
 namespace {
 
+// The fault for an action that ran out of memory, made once while memory is there: building a
+// fault when none is left would itself fail. A copy shares its text, so throwing one allocates
+// nothing but the exception object, which the runtime can take from its emergency reserve.
+const Fault& OutOfMemoryFault() {
+    static const Fault fault(FaultKind::OutOfMemory, "there is not enough memory for this action");
+    return fault;
+}
+
 // Runs an action of the session; running out of memory becomes a fault like any other, which the
 // action's all-or-nothing rule already covers: nothing was committed when it arose.
 template <typename Action> decltype(auto) ReportingExhaustion(Action&& action) {
     try {
         return action();
     } catch (const std::bad_alloc&) {
-        throw Fault(FaultKind::OutOfMemory, "there is not enough memory for this action");
+        throw OutOfMemoryFault();
     }
 }
+
+// Made at start-up, not when memory first runs out.
+[[maybe_unused]] const Fault& g_outOfMemoryFault = OutOfMemoryFault();
 
 } // namespace
 
@@ -64,17 +75,18 @@ void Session::NameCurveFile(std::string path) {
 }
 
 const Calculation& Session::Calculate(const OperatingLineTexts& texts) {
-    if (!HasCurves()) {
-        throw Fault(FaultKind::InvalidArgument, "no curve file is loaded");
-    }
-    Calculation calculation = ReportingExhaustion([&] {
+    // Even a fault's text takes memory, so the whole action is watched for exhaustion.
+    auto [calculation, limits] = ReportingExhaustion([&] {
+        if (!HasCurves()) {
+            throw Fault(FaultKind::InvalidArgument, "no curve file is loaded");
+        }
         Calculation result =
             CalculateOperatingLine(m_curves, ReadOperatingLine(texts, m_localeSeparator));
         result.texts = texts;
-        return result;
+        // The limits follow the ratio the figures were computed at.
+        const DataLimits shown = ComputeDataLimits(m_curves, result.scale.VoltageRatio);
+        return std::pair(std::move(result), shown);
     });
-    // The limits follow the ratio the figures were computed at.
-    const DataLimits limits = ComputeDataLimits(m_curves, calculation.scale.VoltageRatio);
     m_calculation = std::move(calculation);
     m_scale = m_calculation->scale;
     m_limits = limits;
@@ -82,11 +94,13 @@ const Calculation& Session::Calculate(const OperatingLineTexts& texts) {
 }
 
 const DataLimits& Session::SetScreenVoltage(std::string_view screenBias) {
-    const float ratio = ReportingExhaustion(
-        [&] { return VoltageRatioFromTexts(screenBias, m_screenVoltageText, m_localeSeparator); });
-    // Formed with the new ratio before it is stored, so a ratio whose limits overflow changes
-    // nothing.
-    const DataLimits limits = ComputeDataLimits(m_curves, ratio);
+    const auto [ratio, limits] = ReportingExhaustion([&] {
+        const float voltageRatio =
+            VoltageRatioFromTexts(screenBias, m_screenVoltageText, m_localeSeparator);
+        // Formed with the new ratio before it is stored, so a ratio whose limits overflow changes
+        // nothing.
+        return std::pair(voltageRatio, ComputeDataLimits(m_curves, voltageRatio));
+    });
     m_scale.VoltageRatio = ratio;
     m_limits = limits;
     return *m_limits;

@@ -3,11 +3,14 @@
 // 100 MB) and prints:
 //   (a) the loader's throughput in MB/s;
 //   (b) a baseline in the same run that only reads the file in blocks and converts every field
-//       with std::from_chars (the practical limit), and the ratio of the two (target >= 0.5);
+//       with std::from_chars, and the ratio of the two (target >= 1.5);
 //   (c) the peak heap use during a load against the finished table plus the file size
-//       (target < 1.5);
-//   (d) the longest gap between two consecutive progress reports during a load (target <= 16 ms),
-//       so that a watcher can cancel a big load promptly.
+//       (target <= 0.5);
+//   (d) the longest gap between two consecutive progress reports during a load (target < 16 ms),
+//       so that a watcher can cancel a big load promptly; also on a file of 32767 anode points,
+//       whose lines are 300 kB long.
+// Both throughputs are the best of several runs, alternated so that both meet the same load of a
+// shared machine; the thread's CPU time is shown beside the wall time.
 // Heap use is counted by replacing the global operator new and delete below.
 
 #include "curves/curve_loader.h"
@@ -17,7 +20,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <iterator>
 #include <malloc.h>
 #include <new>
 #include <string>
@@ -71,16 +76,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kAnodePoints = 2000;
-constexpr int kCurves = 2000;
-constexpr int kRuns = 3;
+constexpr int kRuns = 7;
 
 double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
 
-// Writes the curve file: all three blocks, currents written like "0.123456".
-std::uintmax_t WriteCurveFile(const std::string& path) {
+// CPU time of this thread, in seconds: what other programs on the machine do not add.
+double ThreadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+// Writes a curve file of `points` x `curves`: all three blocks, currents written like
+// "0.123456".
+std::uintmax_t WriteCurveFile(const std::string& path, int points, int curves) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         std::perror(path.c_str());
@@ -91,7 +102,7 @@ std::uintmax_t WriteCurveFile(const std::string& path) {
     std::string line;
     auto currentRow = [&](int curve) {
         line = std::to_string(10 - curve);
-        for (int j = 0; j < kAnodePoints; ++j) {
+        for (int j = 0; j < points; ++j) {
             state = state * 1664525U + 1013904223U; // a plain LCG, for varied digits
             std::snprintf(number, sizeof number, ",0.%06u", (state >> 8) % 1000000U);
             line += number;
@@ -100,22 +111,24 @@ std::uintmax_t WriteCurveFile(const std::string& path) {
         std::fwrite(line.data(), 1, line.size(), file);
     };
     std::string axis;
-    for (int j = 0; j < kAnodePoints; ++j) {
+    for (int j = 0; j < points; ++j) {
         std::snprintf(number, sizeof number, ",%.1f", 2.5 * j);
         axis += number;
     }
-    const std::string head = "250,bench curves\nEa" + axis + "\n";
+    std::string head = "250,bench curves\nEa";
+    head.append(axis).append("\n");
     std::fwrite(head.data(), 1, head.size(), file);
-    for (int i = 0; i < kCurves; ++i) {
+    for (int i = 0; i < curves; ++i) {
         currentRow(i);
     }
-    const std::string marker = "Screen" + axis + "\n";
+    std::string marker = "Screen";
+    marker.append(axis).append("\n");
     std::fwrite(marker.data(), 1, marker.size(), file);
-    for (int i = 0; i < kCurves; ++i) {
+    for (int i = 0; i < curves; ++i) {
         currentRow(i);
     }
     std::fputs("Control grid current\n", file);
-    for (int i = 0; i < kCurves; ++i) {
+    for (int i = 0; i < curves; ++i) {
         currentRow(i);
     }
     std::fclose(file);
@@ -166,6 +179,25 @@ std::size_t TableBytes(const tetrode::CurveTable& table) {
            sizeof(float) * (table.AnodeVoltages().size() + table.GridVoltages().size());
 }
 
+// The longest stretch without a report during one load of `path`, from its start to its return
+// (the table it returns is given back afterwards, by its caller), in milliseconds; `reports`
+// counts the reports.
+double LongestGap(const std::string& path, long& reports) {
+    Clock::time_point last = Clock::now();
+    Clock::duration longest{};
+    reports = 0;
+    const tetrode::ProgressCallback report = [&](std::uint64_t, std::uint64_t) {
+        const Clock::time_point now = Clock::now();
+        longest = std::max(longest, now - last);
+        last = now;
+        ++reports;
+    };
+    last = Clock::now();
+    const tetrode::LoadedCurveFile loaded = tetrode::LoadCurveFile(path, report);
+    longest = std::max(longest, Clock::now() - last);
+    return Seconds(longest) * 1e3;
+}
+
 } // namespace
 
 int main() {
@@ -173,34 +205,38 @@ int main() {
         std::filesystem::temp_directory_path() / ("load_bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     const std::string path = (folder / "bench-curves.csv").string();
-    const std::uintmax_t fileBytes = WriteCurveFile(path);
+    const std::uintmax_t fileBytes = WriteCurveFile(path, 2000, 2000);
     const double megabytes = static_cast<double>(fileBytes) / 1e6;
-    std::printf("curve file: %d anode points x %d curves, %.1f MB\n", kAnodePoints, kCurves,
-                megabytes);
+    std::printf("curve file: 2000 anode points x 2000 curves, %.1f MB\n", megabytes);
 
-    // Throughput: best of a few runs each, alternated so that both see the same cache state.
+    // Throughput: best of several runs each, alternated so that both see the same cache state.
     double loaderBest = 1e9;
     double baselineBest = 1e9;
+    double loaderCpu = 1e9;
+    double baselineCpu = 1e9;
     std::size_t converted = 0;
     double checksum = 0.0;
     for (int run = 0; run < kRuns; ++run) {
         Clock::time_point start = Clock::now();
+        double cpu = ThreadSeconds();
         checksum += FromCharsBaseline(path, converted);
         baselineBest = std::min(baselineBest, Seconds(Clock::now() - start));
+        baselineCpu = std::min(baselineCpu, ThreadSeconds() - cpu);
 
         start = Clock::now();
+        cpu = ThreadSeconds();
         const tetrode::LoadedCurveFile loaded = tetrode::LoadCurveFile(path);
         loaderBest = std::min(loaderBest, Seconds(Clock::now() - start));
+        loaderCpu = std::min(loaderCpu, ThreadSeconds() - cpu);
         checksum += loaded.table.AnodeCurrents().at(0, 0);
     }
-    const double loaderRate = megabytes / loaderBest;
-    const double baselineRate = megabytes / baselineBest;
-    const double rateRatio = loaderRate / baselineRate;
-    std::printf("(a) loader:            %7.1f MB/s (%.3f s)\n", loaderRate, loaderBest);
-    std::printf("(b) from_chars limit:  %7.1f MB/s (%.3f s, %zu fields)\n", baselineRate,
-                baselineBest, converted);
-    std::printf("    ratio loader/limit: %.2f (target >= 0.5) %s\n", rateRatio,
-                rateRatio >= 0.5 ? "met" : "MISSED");
+    const double rateRatio = baselineBest / loaderBest;
+    std::printf("(a) loader:            %7.1f MB/s (%.3f s; CPU %.3f s)\n", megabytes / loaderBest,
+                loaderBest, loaderCpu);
+    std::printf("(b) from_chars parse:  %7.1f MB/s (%.3f s; CPU %.3f s; %zu fields)\n",
+                megabytes / baselineBest, baselineBest, baselineCpu, converted);
+    std::printf("    ratio loader/parse: %.2f (target >= 1.5) %s; by CPU time %.2f\n", rateRatio,
+                rateRatio >= 1.5 ? "met" : "MISSED", baselineCpu / loaderCpu);
 
     // Peak heap during one load, above what was in use before it.
     const std::size_t before = g_heapCurrent;
@@ -215,26 +251,27 @@ int main() {
         static_cast<double>(peak) / static_cast<double>(tableBytes + fileBytes);
     std::printf("(c) peak heap during a load: %.1f MB; table %.1f MB + file %.1f MB\n",
                 static_cast<double>(peak) / 1e6, static_cast<double>(tableBytes) / 1e6, megabytes);
-    std::printf("    peak / (table + file): %.2f (target < 1.5) %s; peak / table: %.2f\n",
-                memoryRatio, memoryRatio < 1.5 ? "met" : "MISSED",
+    std::printf("    peak / (table + file): %.2f (target <= 0.5) %s; peak / table: %.2f\n",
+                memoryRatio, memoryRatio <= 0.5 ? "met" : "MISSED",
                 static_cast<double>(peak) / static_cast<double>(tableBytes));
 
-    // Longest stretch without a report, from the start of the load to its return.
-    Clock::time_point last = Clock::now();
-    Clock::duration longest{};
-    long yields = 0;
-    const tetrode::ProgressCallback yield = [&](std::uint64_t, std::uint64_t) {
-        const Clock::time_point now = Clock::now();
-        longest = std::max(longest, now - last);
-        last = now;
-        ++yields;
-    };
-    last = Clock::now();
-    tetrode::LoadCurveFile(path, yield);
-    longest = std::max(longest, Clock::now() - last);
-    const double longestMs = Seconds(longest) * 1e3;
-    std::printf("(d) longest gap between reports: %.2f ms over %ld reports (target <= 16 ms) %s\n",
-                longestMs, yields, longestMs <= 16.0 ? "met" : "MISSED");
+    // The longest gap, here and on a file of very long lines (reports come from inside them).
+    const std::string longLines = (folder / "long-lines.csv").string();
+    const double longMegabytes = static_cast<double>(WriteCurveFile(longLines, 32767, 100)) / 1e6;
+    for (const auto& [file, name] :
+         {std::pair{path, "2000 x 2000"}, std::pair{longLines, "32767 x 100, 300 kB lines"}}) {
+        // Three loads: another program taking the processor can stretch one gap of one load.
+        long reports = 0;
+        double gaps[3];
+        for (double& gap : gaps) {
+            gap = LongestGap(file, reports);
+        }
+        std::sort(std::begin(gaps), std::end(gaps));
+        std::printf("(d) longest gap between reports, %s: %.2f ms (median of 3 loads; %.2f to "
+                    "%.2f; %ld reports a load) (target < 16 ms) %s\n",
+                    name, gaps[1], gaps[0], gaps[2], reports, gaps[1] < 16.0 ? "met" : "MISSED");
+    }
+    std::printf("    (the file of long lines: %.1f MB)\n", longMegabytes);
 
     std::filesystem::remove_all(folder);
     return checksum == 0.123 ? 1 : 0; // keeps the checksum alive; never 0.123 in practice

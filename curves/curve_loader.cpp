@@ -2,19 +2,21 @@
 #include "curves/curve_loader.h"
 
 #include "curves/global_quorv.h"
+#include "curves/line_source.h"
 #include "platform/fault.h"
 #include "platform/field_number.h"
-#include "platform/text_file.h"
+#include "platform/memory_budget.h"
+#include "platform/regular_file.h"
 
 #include <algorithm>
-#include <chrono>
+#include <charconv>
 #include <cstdint>
-#include <filesystem>
-#include <limits>
+#include <cstring>
+#include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -22,12 +24,8 @@ namespace tetrode {
 namespace {
 
 constexpr int kMaxAxisEntries = CurveTable::kMaxAxisEntries;
-
-using Clock = std::chrono::steady_clock;
-
-// Progress is reported by elapsed time, not per line, so a file of many short lines costs as
-// little as one of few long ones.
-constexpr auto kProgressInterval = std::chrono::milliseconds(10);
+// A label and one value per anode voltage: the widest line the format needs.
+constexpr int kMaxFields = kMaxAxisEntries + 1;
 
 // The last component of the path, after its last "\" or "/": the file's name as the user knows it.
 std::string BaseName(const std::string& path) {
@@ -38,109 +36,79 @@ std::string BaseName(const std::string& path) {
     return parts.back();
 }
 
-// Reads the curve file line by line, keeping the place for fault messages.
-class CurveFileReader {
-  public:
-    CurveFileReader(const std::string& path, std::string fileName, const ProgressCallback& progress)
-        : m_file(path), m_fileName(std::move(fileName)), m_progress(progress) {}
+bool IsScreenMarker(std::string_view field) {
+    return field == "Screen" || field == "screen";
+}
 
-    // Reads the next line and splits it into fields().
-    void ReadFields() {
-        ReadLine();
-        try {
-            SplitCsvFields(m_line, m_fields);
-        } catch (const Fault& fault) {
-            throw fault.At(Place(std::get<FilePlace>(fault.place()).column));
-        }
-    }
-
-    // Reads the next line and drops it unsplit.
-    void SkipLine() { ReadLine(); }
-
-    // The fields of the current line; views into it, valid until the next read.
-    const std::vector<std::string_view>& fields() const { return m_fields; }
-    int valueCount() const { return static_cast<int>(m_fields.size()) - 1; }
-    bool atEndOfFile() const { return m_line == kEndOfFileText; }
-
-    // Field `index` of the current line as a single-precision number.
-    float Number(std::size_t index) const {
-        const std::string_view field = m_fields[index];
-        const FieldNumber number = SingleFromField(field);
-        switch (number.status) {
-        case FieldNumberStatus::Converted:
-            return number.value;
-        case FieldNumberStatus::OutOfRange:
-            throw Fault(FaultKind::Overflow,
-                        Quoted(field) + " is a number too large for single precision",
-                        Place(ColumnOf(index)));
-        case FieldNumberStatus::NotANumber:
-            break;
-        }
-        throw Fault(FaultKind::TypeMismatch, Quoted(field) + " is not a number",
-                    Place(ColumnOf(index)));
-    }
-
-    // The current line, or a column of it (counted from 1; 0 for the whole line).
-    FilePlace Place(int column = 0) const { return {m_fileName, m_lineNumber, column}; }
-
-    // Fields count from 0, the row's label being field 0; columns from 1.
-    static int ColumnOf(std::size_t field) { return static_cast<int>(field) + 1; }
-
-    std::size_t lineLength() const { return m_line.size(); }
-
-  private:
-    void ReadLine() {
-        m_line = ReadTextLine(m_file);
-        if (m_progress && Clock::now() - m_lastReport >= kProgressInterval) {
-            m_progress(m_file.consumed(), m_file.size());
-            m_lastReport = Clock::now();
-        }
-        ++m_lineNumber;
-    }
-
-    TextFile m_file;
-    std::string m_fileName;
-    const ProgressCallback& m_progress;
-    // None yet: the first line read is reported, so a watcher hears of the load at once.
-    Clock::time_point m_lastReport{};
-    std::string m_line;
-    std::vector<std::string_view> m_fields;
-    int m_lineNumber = 0;
+// What a line holds, for the words of its faults.
+enum class LineRole {
+    Header,
+    AnodeVoltages,
+    CurveRow,
+    ScreenCurrents,
+    Separator,
+    GridCurrents,
 };
 
-std::uintmax_t FileSize(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
-}
-
-// How many curve rows a file probably holds, judged from its size and the length of its first
-// curve row (each curve has three rows of about that length), with a little to spare. Never more
-// than a valid file can hold: each curve needs at least 2N bytes in each of the screen-current
-// and control-grid-current blocks. Only a hint for reserving memory.
-std::size_t EstimateCurveCount(std::uintmax_t fileSize, std::size_t firstRowLength, int points) {
-    const std::uintmax_t fromRowLength = fileSize / (3 * (firstRowLength + 1));
-    const std::uintmax_t estimate = fromRowLength + fromRowLength / 50 + 1;
-    const std::uintmax_t validAtMost = fileSize / (4 * static_cast<std::uintmax_t>(points));
-    return static_cast<std::size_t>(std::min<std::uintmax_t>(
-        {estimate, validAtMost, static_cast<std::uintmax_t>(kMaxAxisEntries)}));
-}
-
-// Fields 1 to `count` of the current line, converted into `row`.
-void ConvertValues(const CurveFileReader& reader, std::span<float> row, int count) {
-    // From the first column on, so that a bad number before a row runs short is reported as what
-    // it is.
-    for (int point = 0; point < count; ++point) {
-        row[static_cast<std::size_t>(point)] = reader.Number(static_cast<std::size_t>(point) + 1);
+// What a field of this kind of line must be, in the user's words.
+std::string_view Expected(LineRole role, int column) {
+    switch (role) {
+    case LineRole::Header:
+        return "line 1 must begin with the screen voltage the curves were taken at";
+    case LineRole::AnodeVoltages:
+        return "line 2 must list the anode voltages after its label";
+    case LineRole::CurveRow:
+        return column == 1 ? "an anode-current row must begin with its curve's grid voltage, and "
+                             "the rows must end with a line that begins with Screen"
+                           : "an anode-current row lists anode currents after its grid voltage";
+    case LineRole::ScreenCurrents:
+        return "a screen-current row lists a screen current for each anode voltage after its "
+               "label";
+    case LineRole::Separator:
+        break;
+    case LineRole::GridCurrents:
+        return "a control-grid-current row lists a control-grid current for each anode voltage "
+               "after its label";
     }
+    return "a number must stand here";
 }
 
-// Adds one row of `count` zeros to `values` and gives it back for filling.
-std::span<float> NewRow(std::vector<float>& values, int count) {
-    const std::size_t rowLength = static_cast<std::size_t>(count);
-    values.resize(values.size() + rowLength, 0.0F);
-    return std::span<float>(values).last(rowLength);
+std::string Count(std::uint64_t count) {
+    return std::to_string(count);
 }
+
+// "12.3 MB": a size as a user reads it.
+std::string Megabytes(std::uint64_t bytes) {
+    char text[32];
+    const auto result =
+        std::to_chars(text, text + sizeof text - 3, static_cast<double>(bytes) / 1e6,
+                      std::chars_format::fixed, 1);
+    std::string shown(text, result.ptr);
+    shown.append(" MB");
+    return shown;
+}
+
+// The table's memory, checked before it is taken: against what the machine can give now, or
+// against a fixed limit for the whole load.
+class MemoryGuard {
+  public:
+    explicit MemoryGuard(std::optional<std::uint64_t> limit) : m_limit(limit) {}
+
+    // How many bytes more can be had now.
+    std::uint64_t Left() const {
+        if (!m_limit) {
+            return AvailableMemoryBytes();
+        }
+        return *m_limit > m_held ? *m_limit - m_held : 0;
+    }
+
+    // Takes note that `bytes` are taken and `released` given back (a block that grows).
+    void Hold(std::uint64_t bytes, std::uint64_t released) { m_held += bytes - released; }
+
+  private:
+    std::optional<std::uint64_t> m_limit;
+    std::uint64_t m_held = 0;
+};
 
 // The anode-current rows as the file gives them. A short row keeps only its values, so that a
 // small file of one-field rows under a long anode-voltage line cannot make the load claim
@@ -152,157 +120,488 @@ struct AnodeRows {
     std::vector<std::pair<int, int>> shortRows;
 };
 
-CurrentMatrix PaddedAnodeCurrents(AnodeRows rows, int points, int curves) {
-    if (rows.shortRows.empty()) {
-        // A poor estimate (rows of very different lengths) leaves spare capacity that the table
-        // would carry for its whole life; beyond an eighth it is given back.
-        if (rows.values.capacity() - rows.values.size() > rows.values.size() / 8) {
-            rows.values.shrink_to_fit();
-        }
-        return CurrentMatrix(points, curves, std::move(rows.values));
-    }
-    CurrentMatrix matrix(points, curves);
-    auto next = rows.values.cbegin();
-    auto shortRow = rows.shortRows.cbegin();
-    for (int curve = 0; curve < curves; ++curve) {
-        int count = points;
-        if (shortRow != rows.shortRows.cend() && shortRow->first == curve) {
-            count = shortRow->second;
-            ++shortRow;
-        }
-        std::copy(next, next + count, matrix.curve(curve).begin());
-        next += count;
-    }
-    return matrix;
-}
+// Reads a curve file line by line and field by field. A line without double quotes has its commas
+// indexed first (LineCommas), so each field's end is known before it is read; a line with quotes is
+// walked with TakeCsvField, the step of SplitCsvFields. A value is converted by the quick route
+// where it stands, and by SingleFromField only when that route declines (an odd spelling, a
+// fault). Faults come in the order a whole-line split and then the conversions would raise them.
+class CurveFileParser {
+  public:
+    CurveFileParser(RegularFile& file, std::string fileName, const ProgressCallback& progress,
+                    MemoryGuard& memory)
+        : m_fileName(fileName), m_pacer(progress, file.size()),
+          m_lines(file, std::move(fileName), m_pacer), m_memory(memory) {}
 
-// Reads one screen-current or control-grid-current block: one row per curve, N values each.
-// The rows are gathered in a vector reserved for the whole block and handed to the matrix as it
-// is, so no large block of memory is cleared or copied at once.
-CurrentMatrix ReadCurrentBlock(CurveFileReader& reader, int points, int curves,
-                               std::uintmax_t fileSize, std::string_view blockName) {
-    // Each value takes at least two bytes of the file, so a valid block fits in this much.
-    const std::uintmax_t validAtMost = fileSize / 2;
-    std::vector<float> values;
-    values.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(
-        static_cast<std::uintmax_t>(points) * static_cast<std::uintmax_t>(curves), validAtMost)));
-    for (int curve = 0; curve < curves; ++curve) {
-        reader.ReadFields();
-        const int available = std::min(reader.valueCount(), points);
-        ConvertValues(reader, NewRow(values, points), available);
-        const std::string row = std::string(blockName) + " row " + std::to_string(curve + 1);
-        if (available < points && reader.atEndOfFile()) {
-            throw Fault(FaultKind::SubscriptOutOfRange, "the file ends before " + row,
-                        reader.Place());
+    LoadedCurveFile Parse() {
+        try {
+            return ParseLines();
+        } catch (const std::bad_alloc&) {
+            // What the load held is given back by now; what is left names the place.
+            throw Fault(FaultKind::OutOfMemory, "there is not enough memory to hold these curves",
+                        Place());
         }
-        if (available < points) {
+    }
+
+  private:
+    LoadedCurveFile ParseLines() {
+        // Header line: the screen voltage, kept as text and read as a number.
+        if (!NextLine(LineRole::Header)) {
+            throw Fault(FaultKind::TypeMismatch,
+                        "the file is empty; line 1 must begin with the screen voltage the curves "
+                        "were taken at",
+                        Place());
+        }
+        const std::string_view header = TakeField();
+        FinishLine();
+        std::string screenVoltageText(header);
+        const float dataSheetScreenV = Convert(header, 1);
+
+        // Anode-voltage line: field 0 is a label, the rest are the columns.
+        if (!NextLine(LineRole::AnodeVoltages)) {
             throw Fault(FaultKind::SubscriptOutOfRange,
-                        "the line (" + row + ") has " +
-                            std::to_string(std::max(reader.valueCount(), 0)) + " values, " +
-                            std::to_string(points) + " needed",
-                        reader.Place());
+                        "the file ends before the anode-voltage line; line 2 must list the anode "
+                        "voltages after a label",
+                        Place());
+        }
+        TakeField();
+        std::vector<float> anodeVoltages;
+        while (m_more) {
+            if (anodeVoltages.size() == static_cast<std::size_t>(kMaxAxisEntries)) {
+                TooManyFields();
+            }
+            TakeValue(anodeVoltages.emplace_back());
+        }
+        if (anodeVoltages.empty()) {
+            throw Fault(FaultKind::SubscriptOutOfRange,
+                        "the anode-voltage line holds only its label; it must list at least one "
+                        "anode voltage after it",
+                        Place());
+        }
+        const int points = static_cast<int>(anodeVoltages.size());
+
+        auto [anodeRows, gridVoltages] = ReadAnodeBlock(points);
+        const int curves = static_cast<int>(gridVoltages.size());
+        CheckTableMemory(points, curves, !anodeRows.shortRows.empty());
+
+        // As many values as the anode-current rows held are no more than what has been read, and
+        // a well-formed file's blocks need no more room than that.
+        const std::size_t alreadyRead = anodeRows.values.size();
+        CurrentMatrix screenCurrents =
+            ReadCurrentBlock(points, curves, LineRole::ScreenCurrents, alreadyRead);
+        if (!NextLine(LineRole::Separator)) {
+            throw Fault(FaultKind::SubscriptOutOfRange,
+                        "the file ends before the line that separates the screen-current rows "
+                        "from the control-grid-current rows",
+                        Place());
+        }
+        CurrentMatrix gridCurrents =
+            ReadCurrentBlock(points, curves, LineRole::GridCurrents, alreadyRead);
+        CurrentMatrix anodeCurrents = PaddedAnodeCurrents(std::move(anodeRows), points, curves);
+        return {CurveTable(dataSheetScreenV, std::move(anodeVoltages), std::move(gridVoltages),
+                           std::move(anodeCurrents), std::move(screenCurrents),
+                           std::move(gridCurrents)),
+                std::move(screenVoltageText), m_fileName};
+    }
+
+    // Anode-current block: one row per curve until the "Screen" marker, each its grid voltage and
+    // up to N currents.
+    std::pair<AnodeRows, std::vector<float>> ReadAnodeBlock(int points) {
+        AnodeRows rows;
+        std::vector<float> gridVoltages;
+        for (;;) {
+            if (!NextLine(LineRole::CurveRow)) {
+                throw Fault(FaultKind::TypeMismatch,
+                            "the file ends before the \"Screen\" line; the anode-current rows "
+                            "must end with a line that begins with Screen",
+                            Place());
+            }
+            const std::string_view first = TakeField();
+            if (IsScreenMarker(first)) {
+                FinishLine();
+                break;
+            }
+            if (gridVoltages.size() == static_cast<std::size_t>(kMaxAxisEntries)) {
+                FinishLine();
+                throw Fault(FaultKind::Overflow,
+                            "more than " + Count(kMaxAxisEntries) +
+                                " anode-current rows before the \"Screen\" line; a file holds at "
+                                "most " +
+                                Count(kMaxAxisEntries) + " curves",
+                            Place());
+            }
+            gridVoltages.push_back(Convert(first, 1));
+            const std::span<float> row =
+                NewRow(rows.values, points, static_cast<std::size_t>(points) * kMaxAxisEntries);
+            const int stored = TakeValues(row);
+            if (m_more) {
+                int values = stored;
+                while (m_more) {
+                    TakeField();
+                    ++values;
+                }
+                throw Fault(FaultKind::SubscriptOutOfRange,
+                            "the anode-current row has " + Count(values) +
+                                " values; the anode-voltage line has " + Count(points),
+                            Place());
+            }
+            if (stored < points) {
+                rows.values.resize(rows.values.size() - static_cast<std::size_t>(points - stored));
+                rows.shortRows.emplace_back(static_cast<int>(gridVoltages.size()) - 1, stored);
+            }
+        }
+        if (gridVoltages.empty()) {
+            throw Fault(FaultKind::SubscriptOutOfRange,
+                        "the \"Screen\" line comes before any anode-current row; at least one "
+                        "curve is needed",
+                        Place());
+        }
+        return {std::move(rows), std::move(gridVoltages)};
+    }
+
+    // Before the rest of the table is taken: the two other matrices, and the padded anode
+    // currents when rows were short.
+    void CheckTableMemory(int points, int curves, bool padded) {
+        const std::uint64_t matrix =
+            sizeof(float) * static_cast<std::uint64_t>(points) * static_cast<std::uint64_t>(curves);
+        const std::uint64_t needed = (padded ? 3 : 2) * matrix;
+        const std::uint64_t left = m_memory.Left();
+        if (needed > left) {
+            throw Fault(FaultKind::OutOfMemory,
+                        "the curves need " + Megabytes(3 * matrix) + " of memory (" +
+                            Count(static_cast<std::uint64_t>(points)) + " anode voltages x " +
+                            Count(static_cast<std::uint64_t>(curves)) +
+                            " curves x 3 currents), and only " + Megabytes(left) +
+                            " more can be had; close other programs or open a smaller file",
+                        Place());
         }
     }
-    return CurrentMatrix(points, curves, std::move(values));
-}
 
-bool IsScreenMarker(std::string_view field) {
-    return field == "Screen" || field == "screen";
-}
-
-// The whole load; the file is closed when this returns.
-LoadedCurveFile ReadCurveFile(const std::string& path, const ProgressCallback& progress) {
-    const std::string fileName = BaseName(path);
-    CurveFileReader reader(path, fileName, progress);
-
-    // Header line: the screen voltage, kept as text and read as a number.
-    reader.ReadFields();
-    if (reader.atEndOfFile()) {
-        throw Fault(FaultKind::TypeMismatch, "the file is empty", reader.Place());
+    // One screen-current or control-grid-current block: one row per curve, a label and at least
+    // N values each; values after the Nth are ignored. Room for `reserve` values is taken first.
+    CurrentMatrix ReadCurrentBlock(int points, int curves, LineRole role, std::size_t reserve) {
+        const std::string_view block =
+            role == LineRole::ScreenCurrents ? "screen-current" : "control-grid-current";
+        const std::size_t all = static_cast<std::size_t>(points) * static_cast<std::size_t>(curves);
+        std::vector<float> values;
+        Reserve(values, std::min(reserve, all));
+        for (int curve = 1; curve <= curves; ++curve) {
+            const auto row = [&] {
+                std::string words(block);
+                words.append(" row ");
+                words.append(Count(static_cast<std::uint64_t>(curve)));
+                return words;
+            };
+            if (!NextLine(role)) {
+                throw Fault(FaultKind::SubscriptOutOfRange,
+                            "the file ends before " + row() +
+                                "; the block needs one row for each " + "of the " +
+                                Count(static_cast<std::uint64_t>(curves)) + " curves",
+                            Place());
+            }
+            TakeField();
+            const std::span<float> stored = NewRow(values, points, all);
+            const int got = TakeValues(stored);
+            if (got < points) {
+                throw Fault(FaultKind::SubscriptOutOfRange,
+                            row() + " has " + (got == 0 ? std::string("no") : Count(got)) +
+                                " values; the anode-voltage line has " + Count(points),
+                            Place());
+            }
+            FinishLine();
+        }
+        return CurrentMatrix(points, curves, std::move(values));
     }
-    std::string screenVoltageText(reader.fields()[0]);
-    const float dataSheetScreenV = reader.Number(0);
 
-    // Anode-voltage line: field 0 is a label, the rest are the columns.
-    reader.ReadFields();
-    const int points = reader.valueCount();
-    if (points > kMaxAxisEntries) {
-        throw Fault(FaultKind::Overflow,
-                    "the line has " + std::to_string(points) + " anode voltages, more than " +
-                        std::to_string(kMaxAxisEntries),
-                    reader.Place());
+    // Adds a row of `count` values to `values` and gives it back for filling. The block grows by
+    // doubling as rows arrive, never beyond `most` values, so memory follows what the file holds,
+    // not what it claims; each growth is checked first.
+    std::span<float> NewRow(std::vector<float>& values, int count, std::size_t most) {
+        const std::size_t rowLength = static_cast<std::size_t>(count);
+        const std::size_t needed = values.size() + rowLength;
+        if (needed > values.capacity()) {
+            Reserve(values,
+                    std::min(std::max(needed, 2 * values.capacity()), std::max(most, needed)));
+        }
+        values.resize(needed);
+        return std::span<float>(values).last(rowLength);
     }
-    if (points == 0 && reader.atEndOfFile()) {
-        throw Fault(FaultKind::SubscriptOutOfRange, "the file ends before the anode-voltage line",
-                    reader.Place());
-    }
-    if (points == 0) {
-        throw Fault(FaultKind::SubscriptOutOfRange,
-                    "the anode-voltage line has no anode voltage after its label", reader.Place());
-    }
-    std::vector<float> anodeVoltages(static_cast<std::size_t>(points));
-    ConvertValues(reader, anodeVoltages, points);
 
-    // Anode-current block: one row per curve until the "Screen" marker. The count is unknown
-    // until the marker comes, so the rows are gathered in a vector reserved from an estimate.
-    const std::uintmax_t fileSize = FileSize(path);
-    AnodeRows anodeRows;
-    std::vector<float> gridVoltages;
-    int curves = 0;
-    reader.ReadFields();
-    anodeRows.values.reserve(EstimateCurveCount(fileSize, reader.lineLength(), points) *
-                             static_cast<std::size_t>(points));
-    while (!IsScreenMarker(reader.fields()[0])) {
-        if (curves == kMaxAxisEntries) {
+    // Gives `values` room for `capacity` values once the memory is known to be there.
+    void Reserve(std::vector<float>& values, std::size_t capacity) {
+        if (capacity <= values.capacity()) {
+            return;
+        }
+        const std::uint64_t bytes = sizeof(float) * capacity;
+        const std::uint64_t left = m_memory.Left();
+        if (bytes > left) {
+            throw Fault(FaultKind::OutOfMemory,
+                        "the curves need " + Megabytes(bytes) + " more memory here, and only " +
+                            Megabytes(left) +
+                            " can be had; close other programs or open a smaller file",
+                        Place());
+        }
+        m_memory.Hold(bytes, sizeof(float) * values.capacity());
+        values = Moved(std::move(values), capacity);
+    }
+
+    // `values` in a block of room for `capacity` values. A large block is copied a piece at a time,
+    // so that progress is still reported (and a cancel heard) while it moves.
+    std::vector<float> Moved(std::vector<float> values, std::size_t capacity) {
+        constexpr std::size_t kPiece = 256 * 1024;
+        std::vector<float> moved;
+        moved.reserve(capacity);
+        for (std::size_t at = 0; at < values.size(); at += kPiece) {
+            const std::size_t piece = std::min(kPiece, values.size() - at);
+            moved.insert(moved.end(), values.begin() + static_cast<std::ptrdiff_t>(at),
+                         values.begin() + static_cast<std::ptrdiff_t>(at + piece));
+            m_pacer.Worked(sizeof(float) * piece);
+        }
+        return moved;
+    }
+
+    // The anode currents as a full matrix: rows shorter than N padded with zeros, after the whole
+    // file has been read.
+    CurrentMatrix PaddedAnodeCurrents(AnodeRows rows, int points, int curves) {
+        const std::size_t all = static_cast<std::size_t>(points) * static_cast<std::size_t>(curves);
+        if (rows.shortRows.empty()) {
+            // Growth by doubling may leave spare room that the table would carry for its whole
+            // life; beyond an eighth it is given back.
+            if (rows.values.capacity() - rows.values.size() > rows.values.size() / 8) {
+                rows.values = Moved(std::move(rows.values), all);
+            }
+            return CurrentMatrix(points, curves, std::move(rows.values));
+        }
+        std::vector<float> padded;
+        padded.reserve(all);
+        auto next = rows.values.cbegin();
+        auto shortRow = rows.shortRows.cbegin();
+        for (int curve = 0; curve < curves; ++curve) {
+            int count = points;
+            if (shortRow != rows.shortRows.cend() && shortRow->first == curve) {
+                count = shortRow->second;
+                ++shortRow;
+            }
+            padded.insert(padded.end(), next, next + count);
+            padded.resize(padded.size() + static_cast<std::size_t>(points - count), 0.0F);
+            next += count;
+            m_pacer.Worked(sizeof(float) * static_cast<std::size_t>(points));
+        }
+        return CurrentMatrix(points, curves, std::move(padded));
+    }
+
+    // --- Walking one line ---
+
+    // Reads the next line; false at the end of the file.
+    bool NextLine(LineRole role) {
+        std::string_view line;
+        if (!m_lines.Next(line)) {
+            return false;
+        }
+        m_next = line.data();
+        m_end = line.data() + line.size();
+        m_more = true; // a line always has a field, if only an empty one
+        m_fields = 0;
+        m_role = role;
+        // In a line without double quotes every comma ends a field. Fields after the first
+        // kMaxEnds are never taken, so a quote beyond them changes nothing.
+        m_quoted = !m_commas.Index(m_next, m_end);
+        m_pacer.StartLine(m_next, m_end, m_lines.OffsetOf(m_next));
+        return true;
+    }
+
+    // The next field of the line, as SplitCsvFields gives it.
+    std::string_view TakeField() {
+        if (m_fields == kMaxFields) {
+            TooManyFields();
+        }
+        ++m_fields;
+        if (!m_quoted) {
+            return TakeUnquoted();
+        }
+        std::string_view rest(m_next, static_cast<std::size_t>(m_end - m_next));
+        const std::optional<CsvField> field = TakeCsvField(rest);
+        if (!field) {
+            throw Fault(FaultKind::InvalidArgument,
+                        "the field opens with a double quote that is never closed; a quoted field "
+                        "must end with a second double quote",
+                        Place(m_fields));
+        }
+        m_more = field->followed;
+        m_next = m_more ? rest.data() : m_end;
+        m_pacer.At(m_next);
+        return field->text;
+    }
+
+    // The next field as a number, stored in `value`.
+    void TakeValue(float& value) {
+        if (!m_quoted) [[likely]] {
+            ++m_fields;
+            const std::string_view field = TakeUnquoted();
+            if (!QuickSingleFromField(field.data(), field.data() + field.size(), m_end, value))
+                [[unlikely]] {
+                value = Convert(field, m_fields);
+            }
+            return;
+        }
+        const int column = m_fields + 1;
+        const std::string_view field = TakeField();
+        if (!QuickSingleFromField(field, value)) {
+            value = Convert(field, column);
+        }
+    }
+
+    // The next fields as numbers, into `row` until it is full or the line ends; gives how many.
+    // The loader's innermost loop: the walk through a line without quotes is kept in locals.
+    int TakeValues(std::span<float> row) {
+        const int count = static_cast<int>(row.size());
+        int taken = 0;
+        if (m_quoted) {
+            while (m_more && taken < count) {
+                TakeValue(row[static_cast<std::size_t>(taken++)]);
+            }
+            return taken;
+        }
+        const char* next = m_next;
+        const char* const end = m_end;
+        bool more = m_more;
+        int fields = m_fields;
+        while (more && taken < count) {
+            const char* const start = next;
+            const char* const stop = m_commas.Next();
+            float& value = row[static_cast<std::size_t>(taken++)];
+            ++fields;
+            more = stop != end;
+            next = more ? stop + 1 : stop;
+            m_pacer.At(next);
+            if (!QuickSingleFromField(start, stop, end, value)) [[unlikely]] {
+                m_next = next;
+                m_more = more;
+                m_fields = fields;
+                value = Convert({start, static_cast<std::size_t>(stop - start)}, fields);
+            }
+        }
+        m_next = next;
+        m_more = more;
+        m_fields = fields;
+        return taken;
+    }
+
+    // The next field of a line without quotes: up to the next comma.
+    std::string_view TakeUnquoted() {
+        const char* const start = m_next;
+        const char* const stop = m_commas.Next();
+        m_more = stop != m_end;
+        m_next = m_more ? stop + 1 : stop;
+        m_pacer.At(m_next);
+        return {start, static_cast<std::size_t>(stop - start)};
+    }
+
+    // Field `column` (counted from 1), already taken, as a number.
+    float Convert(std::string_view field, int column) {
+        const FieldNumber number = SingleFromField(field);
+        if (number.status == FieldNumberStatus::Converted) {
+            return number.value;
+        }
+        // A whole-line split would have met a broken quote or too many fields later in the line
+        // before any number was converted; so is it reported here too.
+        FinishLine();
+        std::string cause;
+        if (number.status == FieldNumberStatus::OutOfRange) {
+            cause = Quoted(field);
+            cause.append(" is too large: the numbers of a curve file lie between -3.4E38 and "
+                         "3.4E38");
+        } else if (field.find_first_not_of(" \t") == std::string_view::npos) {
+            cause = field.empty() ? "the field is empty" : "the field holds only blanks";
+        } else {
+            cause = Quoted(field);
+            cause.append(field.find('\0') != std::string_view::npos
+                             ? " holds a NUL byte, not a number"
+                             : " is not a number");
+        }
+        cause.append("; ");
+        cause.append(Expected(m_role, column));
+        throw Fault(number.status == FieldNumberStatus::OutOfRange ? FaultKind::Overflow
+                                                                   : FaultKind::TypeMismatch,
+                    cause, Place(column));
+    }
+
+    // Takes the rest of the line's fields unread: a quote that is never closed, or more fields
+    // than a line may hold, is still a fault.
+    void FinishLine() {
+        while (m_more) {
+            TakeField();
+        }
+    }
+
+    [[noreturn]] void TooManyFields() const {
+        if (m_role == LineRole::AnodeVoltages) {
             throw Fault(FaultKind::Overflow,
-                        "more than " + std::to_string(kMaxAxisEntries) +
-                            " curves before the \"Screen\" line",
-                        reader.Place());
+                        "the anode-voltage line has more than " + Count(kMaxAxisEntries) +
+                            " anode voltages; at most " + Count(kMaxAxisEntries) + " are allowed",
+                        Place());
         }
-        if (reader.atEndOfFile()) {
-            throw Fault(FaultKind::TypeMismatch, "the file ends before the \"Screen\" line",
-                        reader.Place());
-        }
-        ++curves;
-        gridVoltages.push_back(reader.Number(0));
-        const int values = reader.valueCount();
-        const int stored = std::min(values, points);
-        ConvertValues(reader, NewRow(anodeRows.values, stored), stored);
-        if (values > points) {
-            throw Fault(FaultKind::SubscriptOutOfRange,
-                        "the line (anode-current row " + std::to_string(curves) + ") has " +
-                            std::to_string(values) + " values, at most " + std::to_string(points) +
-                            " allowed",
-                        reader.Place());
-        }
-        if (stored < points) {
-            anodeRows.shortRows.emplace_back(curves - 1, stored);
-        }
-        reader.ReadFields();
-    }
-    if (curves == 0) {
-        throw Fault(FaultKind::SubscriptOutOfRange,
-                    "the \"Screen\" line comes before any curve row", reader.Place());
+        throw Fault(FaultKind::Overflow,
+                    "the line has more than " + Count(kMaxFields) +
+                        " fields; a line holds at most a label and " + Count(kMaxAxisEntries) +
+                        " values",
+                    Place());
     }
 
-    CurrentMatrix screenCurrents =
-        ReadCurrentBlock(reader, points, curves, fileSize, "screen-current");
-    reader.SkipLine();
-    CurrentMatrix gridCurrents =
-        ReadCurrentBlock(reader, points, curves, fileSize, "control-grid-current");
-    CurrentMatrix anodeCurrents = PaddedAnodeCurrents(std::move(anodeRows), points, curves);
-    return {CurveTable(dataSheetScreenV, std::move(anodeVoltages), std::move(gridVoltages),
-                       std::move(anodeCurrents), std::move(screenCurrents),
-                       std::move(gridCurrents)),
-            std::move(screenVoltageText), fileName};
+    // The current line, or a column of it (counted from 1; 0 for the whole line).
+    FilePlace Place(int column = 0) const { return {m_fileName, m_lines.lineNumber(), column}; }
+
+    std::string m_fileName;
+    ProgressPacer m_pacer;
+    LineSource m_lines;
+    MemoryGuard& m_memory;
+    // The current line: the fields not yet taken start at m_next; m_more tells whether one is left.
+    const char* m_next = nullptr;
+    const char* m_end = nullptr;
+    bool m_more = false;
+    bool m_quoted = false;
+    LineCommas m_commas;
+    int m_fields = 0; // taken so far
+    LineRole m_role = LineRole::Header;
+};
+
+[[noreturn]] void ChangedWhileRead(const std::string& path) {
+    throw Fault(FaultKind::FileOpen,
+                "changed while it was read (its size, time or identity is not what it was when "
+                "it was opened), so nothing was loaded; open it again once it is saved",
+                FilePlace{path});
+}
+
+LoadedCurveFile Load(const std::string& path, const ProgressCallback& progress,
+                     std::optional<std::uint64_t> memoryLimit) {
+    // The table is built apart and handed back only when complete: a load that stops on a fault
+    // leaves nothing behind.
+    RegularFile file(path);
+    MemoryGuard memory(memoryLimit);
+    CurveFileParser parser(file, BaseName(path), progress, memory);
+    try {
+        LoadedCurveFile loaded = parser.Parse();
+        if (file.ChangedSinceOpened()) {
+            ChangedWhileRead(path);
+        }
+        return loaded;
+    } catch (const Fault&) {
+        // A file rewritten under the reader is reported as that, not as the odd line it left.
+        if (file.ChangedSinceOpened()) {
+            ChangedWhileRead(path);
+        }
+        throw;
+    }
 }
 
 } // namespace
 
 LoadedCurveFile LoadCurveFile(const std::string& path, const ProgressCallback& progress) {
-    // The table is built apart and handed back only when complete: a load that stops on a fault
-    // leaves nothing behind.
-    return ReadCurveFile(path, progress);
+    return Load(path, progress, std::nullopt);
+}
+
+LoadedCurveFile LoadCurveFile(const std::string& path, const ProgressCallback& progress,
+                              std::uint64_t memoryLimit) {
+    return Load(path, progress, memoryLimit);
 }
 
 } // namespace tetrode

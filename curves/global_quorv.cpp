@@ -67,47 +67,56 @@ std::string ReadTextLine(TextFile& file) {
     return kEndOfFileText;
 }
 
+std::optional<CsvField> TakeCsvField(std::string_view& rest) {
+    // One pass to the first comma or double quote: most fields hold neither a quote nor more than
+    // a few characters.
+    std::size_t stop = 0;
+    while (stop < rest.size() && rest[stop] != ',' && rest[stop] != '"') {
+        ++stop;
+    }
+    if (stop < rest.size() && rest[stop] == ',') {
+        const CsvField field{rest.substr(0, stop), true};
+        rest.remove_prefix(stop + 1);
+        return field;
+    }
+    // A double quote opens a quoted field only when a comma follows it; otherwise the rest of the
+    // line is the last field and keeps its quotes.
+    const std::size_t comma = stop == rest.size() ? stop : rest.find(',', stop + 1);
+    if (comma == std::string_view::npos || comma == rest.size()) {
+        const CsvField field{rest, false};
+        rest = {};
+        return field;
+    }
+    const std::size_t quote = stop;
+    const std::size_t closing = rest.find('"', quote + 1);
+    if (closing == std::string_view::npos) {
+        return std::nullopt;
+    }
+    // The closing quote may lie beyond the comma (a comma inside quotes); the field then takes the
+    // text up to it while the rest still starts after the first comma, as the file format has
+    // always done. Curve files hold no such commas. Text before the opening quote and between the
+    // closing quote and the comma belongs to no field.
+    const CsvField field{rest.substr(quote + 1, closing - quote - 1), true};
+    rest.remove_prefix(comma + 1);
+    return field;
+}
+
 void SplitCsvFields(std::string_view line, std::vector<std::string_view>& fields) {
     std::string_view rest = line;
     std::size_t n = 0;
     for (;;) {
-        // One pass to the first comma or double quote: most fields hold neither a quote nor more
-        // than a few characters, and this is the loader's innermost loop.
-        std::size_t stop = 0;
-        while (stop < rest.size() && rest[stop] != ',' && rest[stop] != '"') {
-            ++stop;
-        }
-        if (stop == rest.size()) {
-            break;
-        }
-        if (rest[stop] == ',') {
-            StoreEntry(fields, n, rest.substr(0, stop));
-            rest.remove_prefix(stop + 1);
-            ++n;
-            continue;
-        }
-        // A double quote opens a quoted field only when a comma follows it; otherwise the rest of
-        // the line is the last field and keeps its quotes.
-        const std::size_t quote = stop;
-        const std::size_t comma = rest.find(',', quote + 1);
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        const std::size_t closing = rest.find('"', quote + 1);
-        if (closing == std::string_view::npos) {
+        const std::optional<CsvField> field = TakeCsvField(rest);
+        if (!field) {
             throw Fault(FaultKind::InvalidArgument,
                         "the field opens with a double quote that is never closed",
                         FilePlace{{}, 0, static_cast<int>(n) + 1});
         }
-        // The closing quote may lie beyond the comma (a comma inside quotes); the field then
-        // takes the text up to it while the rest still starts after the first comma, as the file
-        // format has always done. Curve files hold no such commas. Text before the opening quote
-        // and between the closing quote and the comma belongs to no field.
-        StoreEntry(fields, n, rest.substr(quote + 1, closing - quote - 1));
-        rest.remove_prefix(comma + 1);
+        StoreEntry(fields, n, field->text);
+        if (!field->followed) {
+            break;
+        }
         ++n;
     }
-    StoreEntry(fields, n, rest);
     fields.resize(n + 1);
 }
 

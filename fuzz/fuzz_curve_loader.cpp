@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The curve file loader on arbitrary file contents. A load either ends in one of the loader's
-// fault kinds or gives a table whose counts, axes and matrices agree and hold only finite values;
-// such a table written out again loads back identical.
+// The curve file loader on arbitrary file contents (up to 1.1 MB, past the longest line a file may
+// hold). A load either ends in one of the loader's fault kinds or gives a table whose counts, axes
+// and matrices agree and hold only finite values; such a table written out again loads back
+// identical. Out of memory is one of the kinds: a small file can describe a table larger than the
+// machine, which is refused before it is taken. tools/fuzz.sh bounds each input's time and the
+// process's memory, so that work or memory out of proportion to the file is a finding too.
 #include "curves/curve_file_writer.h"
 #include "curves/curve_loader.h"
 #include "fuzz/fuzz_contract.h"
@@ -98,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tetrode::LoadedCurveFile loaded;
     const bool completed = tetrode::fuzz::RunWithin(
         {FaultKind::TypeMismatch, FaultKind::SubscriptOutOfRange, FaultKind::Overflow,
-         FaultKind::InvalidArgument},
+         FaultKind::InvalidArgument, FaultKind::OutOfMemory},
         "LoadCurveFile", [&] { loaded = tetrode::LoadCurveFile(file.path()); });
     if (!completed) {
         return 0;

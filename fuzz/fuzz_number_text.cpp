@@ -6,10 +6,13 @@
 //   it, and is refused exactly when no number starts the text or a digit or a multiplier follows.
 //   SingleFromField: Converted exactly when the whole field is a decimal number within blanks,
 //   with the value strtof gives; OutOfRange exactly when strtof overflows.
+//   QuickSingleFromField: converts nothing that SingleFromField does not convert to the same bits,
+//   whether it may read past the field's end or not.
 #include "fuzz/fuzz_contract.h"
 #include "platform/field_number.h"
 #include "platform/number_text.h"
 
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstddef>
@@ -181,10 +184,32 @@ std::string StrictDecimal(std::string_view field) {
     return end == field.size() ? std::string(field) : std::string();
 }
 
+void CheckQuickRoute(std::string_view field, const tetrode::FieldNumber& strict) {
+    const std::string line = std::string(field) + ",12345678";
+    float alone = 0.0F;
+    float inLine = 0.0F;
+    const bool quick = tetrode::QuickSingleFromField(field, alone);
+    const bool quickInLine = tetrode::QuickSingleFromField(line.data(), line.data() + field.size(),
+                                                           line.data() + line.size(), inLine);
+    if (quick != quickInLine) {
+        Violation("QuickSingleFromField", "reading past the field changed the answer");
+    }
+    if (quick &&
+        (strict.status != tetrode::FieldNumberStatus::Converted ||
+         std::bit_cast<std::uint32_t>(alone) != std::bit_cast<std::uint32_t>(strict.value) ||
+         std::bit_cast<std::uint32_t>(inLine) != std::bit_cast<std::uint32_t>(strict.value))) {
+        Violation("QuickSingleFromField",
+                  "\"" + std::string(field) + "\" differs from SingleFromField");
+    }
+}
+
 void CheckSingleFromField(std::string_view field) {
     tetrode::FieldNumber number;
     tetrode::fuzz::RunWithin({}, "SingleFromField",
                              [&] { number = tetrode::SingleFromField(field); });
+    // The quick route stops at a comma, as a field of a line ends there.
+    CheckQuickRoute(field.substr(0, field.find(',')),
+                    tetrode::SingleFromField(field.substr(0, field.find(','))));
     const std::string decimal = StrictDecimal(field);
     if (decimal.empty()) {
         if (number.status != tetrode::FieldNumberStatus::NotANumber) {

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/field_number.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <system_error>
 
 namespace tetrode {
@@ -109,6 +113,44 @@ bool IsBelowOne(std::string_view text) {
     return power < 0;
 }
 
+using detail::ChunkValue;
+using detail::IsFieldDigit;
+using detail::kIntegerPowersOfTen;
+
+// Reads the run of digits at `p`, which ends at `last` at the latest, into `digits` (digits x 10
+// per digit, wrapping around past 19 digits, which the caller refuses) and returns where it ends.
+// Where eight bytes before `readable` can be read it takes them at once: a curve row's numbers are
+// a few digits each.
+inline const char* TakeDigits(const char* p, const char* last, const char* readable,
+                              std::uint64_t& digits) {
+    if constexpr (std::endian::native == std::endian::little) {
+        while (readable - p >= 8) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, p, sizeof chunk);
+            // Digits become 0 to 9; any other byte becomes 10 or more and gets its high bit set by
+            // the addition (a carry out of a non-digit byte reaches only bytes after it).
+            chunk ^= 0x3030303030303030U;
+            const std::uint64_t nonDigits =
+                ((chunk + 0x7676767676767676U) | chunk) & 0x8080808080808080U;
+            const std::ptrdiff_t run = nonDigits == 0 ? 8 : std::countr_zero(nonDigits) / 8;
+            const int count = static_cast<int>(std::min(run, last - p));
+            if (count == 0) {
+                return p;
+            }
+            digits = digits * kIntegerPowersOfTen[count] + ChunkValue(chunk, count);
+            p += count;
+            if (count < 8) {
+                return p;
+            }
+        }
+    }
+    while (p != last && IsFieldDigit(*p)) {
+        digits = digits * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
+    }
+    return p;
+}
+
 } // namespace
 
 FieldNumber SingleFromField(std::string_view field) {
@@ -138,6 +180,61 @@ FieldNumber SingleFromField(std::string_view field) {
     }
     // The grammar check admits only what from_chars reads in full; this is a safety net.
     return {FieldNumberStatus::NotANumber, 0.0F};
+}
+
+bool QuickSingleFromLongerField(const char* first, const char* last, const char* readable,
+                                float& value) {
+    using detail::IsFieldBlank;
+    using detail::IsFieldDigit;
+    const char* p = first;
+    while (p != last && IsFieldBlank(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (p != last && (*p == '-' || *p == '+')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // The digits of integer and fraction as one integer.
+    std::uint64_t digits = 0;
+    const char* const integerStart = p;
+    p = TakeDigits(p, last, readable, digits);
+    std::ptrdiff_t digitCount = p - integerStart;
+    int exponent = 0;
+    if (p != last && *p == '.') {
+        const char* const fractionStart = ++p;
+        p = TakeDigits(p, last, readable, digits);
+        digitCount += p - fractionStart;
+        exponent = -static_cast<int>(p - fractionStart);
+    }
+    if (digitCount == 0 || digitCount > 19) {
+        return false;
+    }
+    if (p != last && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool negativeExponent = false;
+        if (p != last && (*p == '-' || *p == '+')) {
+            negativeExponent = *p == '-';
+            ++p;
+        }
+        const char* const exponentStart = p;
+        int written = 0;
+        while (p != last && IsFieldDigit(*p) && p - exponentStart < 4) {
+            written = written * 10 + (*p - '0');
+            ++p;
+        }
+        if (p == exponentStart || (p != last && IsFieldDigit(*p))) {
+            return false;
+        }
+        exponent += negativeExponent ? -written : written;
+    }
+    while (p != last && IsFieldBlank(*p)) {
+        ++p;
+    }
+    if (p != last) {
+        return false;
+    }
+    return detail::SingleFromDecimal(digits, exponent, negative, value);
 }
 
 } // namespace tetrode

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/regular_file.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,8 +14,8 @@ namespace tetrode {
 // load). It reads in blocks and hands out a block's worth at a time.
 class TextFile {
   public:
-    // Opens the file; a missing or unreadable file (or a directory) is a file-open fault that names
-    // the path.
+    // Opens the file as RegularFile does: a missing or unreadable file, or anything but a regular
+    // file (a folder, a FIFO, a device), is a file-open fault that names the path.
     explicit TextFile(const std::string& path);
 
     TextFile(const TextFile&) = delete;
@@ -32,26 +33,21 @@ class TextFile {
     // Hands out the first `count` bytes of Buffered() (count at most its size).
     void Consume(std::size_t count) { m_next += count; }
 
-    const std::string& path() const { return m_path; }
+    const std::string& path() const { return m_file.path(); }
     // The bytes handed out so far, and the file's size when it was opened.
     std::uint64_t consumed() const { return m_readBefore + m_next; }
-    std::uint64_t size() const { return m_fileSize; }
+    std::uint64_t size() const { return m_file.size(); }
 
   private:
-    struct CloseFile {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
     // Refills the buffer once it is used up; false when nothing more can be read.
     bool FillBuffer();
 
-    std::string m_path;
-    std::unique_ptr<std::FILE, CloseFile> m_file;
+    RegularFile m_file;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_size = 0;
     std::size_t m_next = 0;
     std::uint64_t m_readBefore = 0; // bytes of the blocks before the buffered one
-    std::uint64_t m_fileSize = 0;
+    bool m_ended = false;
 };
 
 } // namespace tetrode

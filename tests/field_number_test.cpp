@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "platform/field_number.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -63,6 +69,90 @@ TEST(SingleFromField, ConvertsDecimalNotationRoundedOnceAndRefusesEverythingElse
                 EXPECT_EQ(Bits(number.value), c.bits) << '"' << field << "\" gave " << number.value;
             }
         }
+    }
+}
+
+// The quick route converts only what the strict conversion converts, and to the same bits (sign of
+// zero included); it may leave a field to the strict one, but not most of those a curve file holds.
+// Each row draws its fields at random; the same field is also judged inside a longer line, where
+// the quick route reads ahead of the field's end.
+TEST(QuickSingleFromField, AgreesBitForBitWithTheStrictConversion) {
+    std::mt19937_64 random(20240611);
+    const auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    // Appends `count` random digits to `text` (GCC 12 warns falsely on "literal" + std::string).
+    const auto digits = [&](std::string text, int count) {
+        for (int i = 0; i < count; ++i) {
+            text += static_cast<char>('0' + pick(0, 9));
+        }
+        return text;
+    };
+    const auto printed = [](int precision, double value) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*g", precision, value);
+        return std::string(text);
+    };
+    const auto anySingle = [&] {
+        const float value = std::bit_cast<float>(static_cast<std::uint32_t>(random()));
+        return std::isfinite(value) ? value : 1.0F;
+    };
+    // clang-format off
+    const struct {
+        const char* name; std::function<std::string()> field; double mostlyQuick = 0.0;
+    } cases[] = {
+        {"currents as curve files write them",
+         [&] { return digits(digits(pick(0, 3) == 0 ? "-" : "", pick(0, 3)) + '.', pick(1, 7)); },
+         0.99},
+        {"voltages: whole numbers and one decimal",
+         [&] { const std::string whole = digits(pick(0, 1) ? "-" : "", pick(1, 5));
+               return pick(0, 1) ? whole : digits(whole + '.', 1); },
+         0.99},
+        {"up to 21 digits with the point anywhere",
+         [&] { std::string d = digits("", pick(1, 21));
+               d.insert(static_cast<std::size_t>(pick(0, static_cast<int>(d.size()))), 1, '.');
+               return d; }},
+        {"exponents up to 60 either way",
+         [&] { return digits("", pick(1, 9)).append(pick(0, 1) ? "e" : "E+")
+                                            .append(std::to_string(pick(-60, 60))); }},
+        {"singles printed to 6 to 9 digits", [&] { return printed(pick(6, 9), anySingle()); }},
+        // Halfway between two singles: exactly (above 2^24 every other integer is), or a hair
+        // beside it, so close that the double nearest to the decimal is the halfway point itself
+        // (the halfway points of [1, 2) written to 15 decimals often are).
+        {"halfway between two singles, or a hair beside",
+         [&] { const int odd = 2 * pick(0, (1 << 23) - 1) + 1;
+               return pick(0, 1) ? printed(17, std::ldexp(odd + (1 << 24), pick(0, 29)))
+                                 : printed(16, 1.0 + std::ldexp(odd, -24)); }},
+        {"characters of numbers in any order",
+         [&] { std::string text;
+               for (int i = pick(0, 12); i > 0; --i) { text += "0123456789+-.eE \t"[pick(0, 16)]; }
+               return text; }},
+    };
+    // clang-format on
+    // Millions in all; a tenth under the sanitizer, which makes each many times slower.
+    constexpr int kFieldsPerCase = testing::kAddressSanitizer ? 40'000 : 400'000;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int quick = 0;
+        for (int i = 0; i < kFieldsPerCase; ++i) {
+            const std::string field = c.field();
+            const FieldNumber strict = SingleFromField(field);
+            float value = 0.0F;
+            const bool converted = QuickSingleFromField(field, value);
+            const std::string line = field + ",0123456789";
+            float inLine = 0.0F;
+            const bool convertedInLine = QuickSingleFromField(
+                line.data(), line.data() + field.size(), line.data() + line.size(), inLine);
+            ASSERT_EQ(converted, convertedInLine) << '"' << field << '"';
+            if (!converted) {
+                continue;
+            }
+            ++quick;
+            ASSERT_EQ(strict.status, FieldNumberStatus::Converted) << '"' << field << '"';
+            ASSERT_EQ(Bits(value), Bits(strict.value)) << '"' << field << '"';
+            ASSERT_EQ(Bits(inLine), Bits(strict.value)) << '"' << field << '"';
+        }
+        EXPECT_GE(quick, c.mostlyQuick * kFieldsPerCase);
     }
 }
 

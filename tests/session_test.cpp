@@ -117,6 +117,8 @@ TEST(Session, AFailedActionChangesNothing) {
     // clang-format off
     const struct { const char* name; Action setup, action; FaultKind kind; } cases[] = {
         {"Open: a missing file", calculated, [](Session& s) { s.Open("/no/such.csv"); }, FileOpen},
+        {"Open: a device that never ends", calculated, [](Session& s) { s.Open("/dev/zero"); },
+         FileOpen},
         {"Open: a word for a current", scaled,
          [](Session& s) { s.Open(TETRODE_TEST_DATA "/window/bad-anode-current.csv"); }, TypeMismatch},
         {"Calculate: limits beyond single at its ratio", [&huge](Session& s) { s.Open(huge); },

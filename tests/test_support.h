@@ -10,8 +10,25 @@
 #include <string>
 #include <vector>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TETRODE_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define TETRODE_ADDRESS_SANITIZER 1
+#endif
+
 // Helpers shared by the test binaries.
 namespace tetrode::testing {
+
+// Whether the tests run under AddressSanitizer: it reserves terabytes of address space, and it
+// makes long loops many times slower.
+#if defined(TETRODE_ADDRESS_SANITIZER)
+inline constexpr bool kAddressSanitizer = true;
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
 
 // The fault kind an action raises, or none when it completes.
 std::optional<FaultKind> FaultKindOf(const std::function<void()>& action);

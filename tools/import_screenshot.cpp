@@ -68,7 +68,7 @@ int main(int argc, char* argv[]) {
     GivenAnswers user(argv[1], {QString::fromLocal8Bit(argv[2]),
                                 argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString(),
                                 argc > 5 ? QString::fromLocal8Bit(argv[5]) : QString()});
-    tetrode::frmMain window(user, user, nullptr, tetrode::LoadCurveFile, &user);
+    tetrode::frmMain window(user, user, nullptr, tetrode::kLoadCurveFile, &user);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         return 1;

@@ -20,6 +20,12 @@ namespace tetrode {
 using CurveLoader =
     std::function<LoadedCurveFile(const std::string& path, const ProgressCallback& progress)>;
 
+// The program's own curve loader: LoadCurveFile with the memory the machine can give.
+inline const CurveLoader kLoadCurveFile = [](const std::string& path,
+                                             const ProgressCallback& progress) {
+    return LoadCurveFile(path, progress);
+};
+
 // One curve-file load on a thread of its own, so that the window keeps answering however long the
 // file takes or whatever it holds. Created on the window's thread; finished() comes back there.
 // Destroying the job cancels the load and waits for its thread, which the loader's progress

@@ -48,7 +48,7 @@ class frmMain final : public QMainWindow {
     // curve files (on a thread of its own); tests may put a stand-in in its place. Without an
     // `importAsker` the window asks what to import in the toolkit's dialogs.
     frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent = nullptr,
-            CurveLoader loader = LoadCurveFile, ImportAsker* importAsker = nullptr);
+            CurveLoader loader = kLoadCurveFile, ImportAsker* importAsker = nullptr);
     ~frmMain() override;
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
