@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -44,13 +45,13 @@ std::size_t SkipWhile(std::string_view text, std::size_t from, Predicate accepts
 }
 
 // Hexadecimal digits read by the standard library, which rounds correctly at any length and
-// reports a value beyond the double range.
-double HexValue(const std::string& digits, std::string_view shownText) {
+// reports a value beyond the double range: none then.
+std::optional<double> HexValue(const std::string& digits) {
     double value = 0.0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
                                               std::chars_format::hex);
     if (error == std::errc::result_out_of_range) {
-        RaiseTooLarge(shownText);
+        return std::nullopt;
     }
     return value;
 }
@@ -89,6 +90,7 @@ struct LeadingNumber {
     double value = 0.0;
     std::size_t end = 0;
     bool found = false;
+    bool tooLarge = false; // beyond the double range
 };
 
 // The longest leading decimal number of `text`, which holds no blanks any more. The full stop and
@@ -155,12 +157,12 @@ LeadingNumber ReadDecimal(std::string_view text, std::string_view localeSeparato
             LeadingDigitOrder(text.substr(integerStart, integerEnd - integerStart),
                               text.substr(fractionStart, fractionEnd - fractionStart));
         if (order + exponent > 0) {
-            RaiseTooLarge(text.substr(0, numberEnd));
+            return {0.0, numberEnd, true, true};
         }
         value = 0.0;
     }
     // "-0" and "-1e-400" read as a plain 0, so no minus sign comes back from a zero.
-    return {negative && value != 0.0 ? -value : value, numberEnd, true};
+    return {negative && value != 0.0 ? -value : value, numberEnd, true, false};
 }
 
 // What may follow a number: a unit ("V", "volts", "%") but no second number and no multiplier,
@@ -338,8 +340,9 @@ double NumberFromText(std::string_view text, std::string_view localeSeparator) {
         const std::size_t digits = SkipWhile(rest, 0, hex ? IsHexDigit : IsOctalDigit);
         if (digits > 0) {
             const std::string_view value = rest.substr(0, digits);
-            number = {HexValue(hex ? std::string(value) : OctalAsHex(value), compact), digits + 2,
-                      true};
+            const std::optional<double> read =
+                HexValue(hex ? std::string(value) : OctalAsHex(value));
+            number = {read.value_or(0.0), digits + 2, true, !read};
         }
     } else {
         number = ReadDecimal(compact, localeSeparator);
@@ -355,6 +358,10 @@ double NumberFromText(std::string_view text, std::string_view localeSeparator) {
     if (StartsWithMultiplier(after)) {
         Refuse(text, "has a multiplier after the number, which is not read: type the value in "
                      "volts");
+    }
+    // Only a number the text holds alone is too large: a refusal says more about what is wrong.
+    if (number.tooLarge) {
+        RaiseTooLarge(std::string_view(compact).substr(0, number.end));
     }
     return number.value;
 }
