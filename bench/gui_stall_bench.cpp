@@ -61,14 +61,23 @@ int main(int argc, char* argv[]) {
     tetrode::frmMain window(dialogs, dialogs);
     window.show();
     QElapsedTimer clock;
+    // The window's first frame is painted before any load: its cost is start-up's, not a stall.
+    clock.start();
+    while (clock.elapsed() < 300) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
     qint64 last = 0;
     qint64 longest = 0;
+    qint64 longestAt = 0; // when the longest stall ended, from the start of the load
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     ticker.setInterval(1);
     QObject::connect(&ticker, &QTimer::timeout, &window, [&] {
         const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
+        if (now - last > longest) {
+            longest = now - last;
+            longestAt = now;
+        }
         last = now;
     });
     for (int load = 1; load <= 2; ++load) {
@@ -81,10 +90,11 @@ int main(int argc, char* argv[]) {
         }
         QCoreApplication::processEvents();
         ticker.stop();
-        std::printf("load %d: %.0f ms; longest stall of the window's thread %.2f ms "
-                    "(target under 16 ms)\n",
-                    load, static_cast<double>(clock.nsecsElapsed()) / 1e6,
-                    static_cast<double>(longest) / 1e6);
+        std::printf(
+            "load %d: %.0f ms; longest stall of the window's thread %.2f ms, ending %.0f ms "
+            "into the load (target under 16 ms)\n",
+            load, static_cast<double>(clock.nsecsElapsed()) / 1e6,
+            static_cast<double>(longest) / 1e6, static_cast<double>(longestAt) / 1e6);
         longest = 0;
     }
     std::filesystem::remove(path);

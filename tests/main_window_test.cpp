@@ -493,7 +493,10 @@ TEST_F(MainWindowTest, ActionsDuringALoadWaitForIt) {
         Do("menu mnuOpen; menu mnuOpen; click cmdCalculate; key txtScreenBias Return");
         EXPECT_TRUE(m_window->isLoading());
         EXPECT_FALSE(Find<QAction>("mnuOpen").isEnabled() || Find("cmdCalculate").isEnabled());
-        EXPECT_TRUE(QTest::qWaitFor([this] { return Find("loadingProgress").isVisible(); }));
+        EXPECT_TRUE(QTest::qWaitFor([this] {
+            const auto* progress = m_window->findChild<QWidget*>("loadingProgress");
+            return progress != nullptr && progress->isVisible();
+        }));
         EXPECT_EQ(Text("loadingFile"), "Loading limits-200-600.csv");
         if (cancel) {
             Do("click cmdCancelLoad");

@@ -206,6 +206,8 @@ frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget
     UpdateStaleMark();
 
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    m_loadTicker.setInterval(kProgressTickMs);
+    connect(&m_loadTicker, &QTimer::timeout, this, &frmMain::ShowLoadProgress);
     FitToScreen();
     m_txtGridBias->setFocus();
 }
@@ -340,7 +342,7 @@ void frmMain::CreateControls() {
 }
 
 void frmMain::CreateLoadProgress() {
-    // Made with the first load rather than at start-up, which it would only slow.
+    // Made when a load first takes long enough to show them: a usual load never needs them.
     if (m_lblLoading != nullptr) {
         return;
     }
@@ -363,8 +365,6 @@ void frmMain::CreateLoadProgress() {
             m_load->Cancel();
         }
     });
-    m_loadTicker.setInterval(kProgressTickMs);
-    connect(&m_loadTicker, &QTimer::timeout, this, &frmMain::ShowLoadProgress);
 }
 
 void frmMain::FitToScreen() {
@@ -496,10 +496,9 @@ void frmMain::OpenFile(const QString& path) {
         return;
     }
     ReportingFaults([&] {
-        CreateLoadProgress();
         m_load = new CurveLoadJob(m_loader, QFile::encodeName(path).toStdString(), this);
         connect(m_load, &CurveLoadJob::finished, this, &frmMain::OnLoadFinished);
-        m_lblLoading->setText(tr("Loading %1").arg(QFileInfo(path).fileName()));
+        m_loadingText = tr("Loading %1").arg(QFileInfo(path).fileName());
         SetLoading(true);
     });
 }
@@ -512,11 +511,13 @@ void frmMain::SetLoading(bool loading) {
     if (loading) {
         m_loadClock.start();
         m_loadTicker.start();
-    } else {
+    } else if (m_loadTicker.isActive()) {
         m_loadTicker.stop();
         for (QWidget* widget :
              std::initializer_list<QWidget*>{m_lblLoading, m_prgLoading, m_cmdCancelLoad}) {
-            widget->hide();
+            if (widget != nullptr) {
+                widget->hide();
+            }
         }
     }
 }
@@ -525,6 +526,8 @@ void frmMain::ShowLoadProgress() {
     if (!m_load || m_loadClock.elapsed() < kProgressDelayMs) {
         return;
     }
+    CreateLoadProgress();
+    m_lblLoading->setText(m_loadingText);
     m_prgLoading->setValue(static_cast<int>(m_load->Fraction() * m_prgLoading->maximum()));
     for (QWidget* widget :
          std::initializer_list<QWidget*>{m_lblLoading, m_prgLoading, m_cmdCancelLoad}) {
@@ -572,7 +575,6 @@ void frmMain::OnImport() {
         return;
     }
     ReportingFaults([&] {
-        CreateLoadProgress();
         m_import = std::make_unique<PendingImport>();
         m_import->files = std::move(files);
         m_import->statusBefore = statusBar()->currentMessage();

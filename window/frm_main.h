@@ -166,6 +166,7 @@ class frmMain final : public QMainWindow {
     // The load under way, if any, and how it shows itself after a moment.
     QPointer<CurveLoadJob> m_load;
     QElapsedTimer m_loadClock;
+    QString m_loadingText;
     QTimer m_loadTicker;
     QLabel* m_lblLoading = nullptr;
     QProgressBar* m_prgLoading = nullptr;
