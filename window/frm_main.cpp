@@ -169,7 +169,7 @@ struct PendingImport {
 frmMain::frmMain(FileChooser& fileChooser, FaultReporter& faultReporter, QWidget* parent,
                  CurveLoader loader, ImportAsker* importAsker)
     : QMainWindow(parent), m_fileChooser(fileChooser), m_faultReporter(faultReporter),
-      m_dialogImportAsker(importAsker != nullptr ? nullptr : new DialogImportAsker),
+      m_dialogImportAsker(importAsker != nullptr ? nullptr : std::make_unique<DialogImportAsker>()),
       m_importAsker(importAsker != nullptr ? *importAsker : *m_dialogImportAsker),
       m_loader(std::move(loader)), m_layoutScale(LayoutScale(font())) {
     setObjectName(QStringLiteral("frmMain"));
