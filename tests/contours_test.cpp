@@ -42,44 +42,21 @@ CurveTable LinearTable(const std::vector<float>& anode, const std::vector<float>
 // border to border of the data; each level inside the range gives exactly one such line.
 TEST(Contours, LinearTablesGiveTheAnalyticStraightLines) {
     const std::vector<float> coarseAnode = Axis(0, 500, 7), coarseGrid = Axis(50, -25, 9);
-    const struct {
-        const char* name;
-        std::vector<float> anode, grid;
-        double a, b, c;
-        ScaleFactors scale;
-        int stride;
-        std::optional<std::vector<double>> levels; // none: the nice levels of the range
+    // clang-format off
+    // Levels: none for the nice levels of the range.
+    const struct { const char* name; std::vector<float> anode, grid; double a, b, c;
+                   ScaleFactors scale; int stride; std::optional<std::vector<double>> levels;
     } cases[] = {
         {"gentle slope", coarseAnode, coarseGrid, 0.6, 1e-4, 4e-3, {1, 1}, 1, {}},
-        {"steep slope at 1.2 times the screen",
-         coarseAnode,
-         coarseGrid,
-         1.5,
-         2e-4,
-         1e-2,
-         {1.2F, 1.3145341F},
-         1,
-         {}},
-        {"grid voltage only, listed levels",
-         coarseAnode,
-         coarseGrid,
-         1.5,
-         0,
-         1e-2,
-         {1, 1},
-         1,
+        {"steep slope at 1.2 times the screen", coarseAnode, coarseGrid, 1.5, 2e-4, 1e-2,
+         {1.2F, 1.3145341F}, 1, {}},
+        {"grid voltage only, listed levels", coarseAnode, coarseGrid, 1.5, 0, 1e-2, {1, 1}, 1,
          std::vector<double>{0.25, 1.0, 1.5}},
         {"anode voltage only", coarseAnode, coarseGrid, 0.1, 3e-4, 0, {1, 1}, 1, {}},
-        {"fine table drawn from every third node",
-         Axis(0, 100, 31),
-         Axis(50, -5, 41),
-         1.0,
-         2e-4,
-         5e-3,
-         {1.44F, 1.728F},
-         3,
-         {}},
+        {"fine table drawn from every third node", Axis(0, 100, 31), Axis(50, -5, 41), 1.0, 2e-4,
+         5e-3, {1.44F, 1.728F}, 3, {}},
     };
+    // clang-format on
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         const CurveTable table = LinearTable(row.anode, row.grid, row.a, row.b, row.c);
