@@ -342,134 +342,117 @@ TEST_F(MainWindowTest, CalculateShowsFifteenFiguresInTheLocaleForm) {
     EXPECT_EQ(Limits(), "864,0001 288 0 -57,6");
 }
 
-// State: the linear curves with an operating line typed and calculated. Action: a box given a
-// text the reading would misread (two boxes in the last row), then Calculate. Expected: a report
-// that names the first such box in reading order and quotes its text, the focus in that box,
-// nothing else changed.
-TEST_F(MainWindowTest, RefusedTextsNameTheirBoxAndTakeTheFocus) {
-    const struct {
-        QString typed;
-        const char* box;
-        std::string message;
-    } cases[] = {
-        {"txtAnodeBias 3,000", "txtAnodeBias", "Anode Bias: \"3,000\""},
-        {"txtAnodeBias abc", "txtAnodeBias", "Anode Bias: \"abc\""},
-        {"txtScreenBias four hundred", "txtScreenBias", "Screen Bias: \"four hundred\""},
-        {"txtMinAnode 1.5kV", "txtMinAnode", "Min Anode Volts: \"1.5kV\""},
-        {"txtPeakGrid 1.2.3", "txtPeakGrid", "Max Grid Volts: \"1.2.3\""},
-        {"txtPeakGrid 200 mA; type txtGridBias -", "txtGridBias", "Grid Bias: \"-\""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed.toStdString());
-        Do(LinearLine + "; click cmdCalculate; type " + c.typed + "; key cmdCharts Tab");
-        const auto before = Snapshot();
-        m_user.faults.clear();
-        Do("click cmdCalculate");
-        ASSERT_EQ(m_user.faults.size(), 1U);
-        EXPECT_EQ(m_user.faults[0].kind(), FaultKind::InvalidArgument);
-        EXPECT_EQ(FaultMessage(m_user.faults[0]).substr(0, c.message.size()), c.message);
-        EXPECT_EQ(QApplication::focusWidget(), &Find(c.box));
-        EXPECT_EQ(Snapshot(), before);
-    }
-}
-
-// State: the linear curves. Action: Calculate, edit a box, type its text back, a failed Calculate,
-// Calculate again, Open. Expected: the figures are drawn stale (in the disabled colour) from the
-// start, after an edit and after a failed Calculate or an Open, and fresh only while the boxes hold
-// what the last successful Calculate read.
-TEST_F(MainWindowTest, FiguresAreMarkedStaleOnceTheLineIsEdited) {
+// State: just started, then the linear curves (anode 0..2500 V, grid 50..-125 V at 300 V). Action:
+// step by step, type a line and Calculate, edit a box and type its text back, a failed Calculate,
+// lines that leave the data, put Point A above Point G or give impossible figures, then Open.
+// Expected: after each step, the figures drawn stale (in the disabled colour) from the start, after
+// an edit, a failed Calculate or an Open, and fresh only while the boxes hold what the last
+// successful Calculate read; a status line after each Calculate that names what its figures cannot
+// be trusted for, nothing for a line inside the data; an Open clears it.
+TEST_F(MainWindowTest, StaleFiguresAndWarningsFollowEachStep) {
     const auto stale = [this] {
         const QLabel& label = Find<QLabel>("lblOutputPower");
         return label.palette().color(QPalette::WindowText) ==
                label.palette().color(QPalette::Disabled, QPalette::WindowText);
     };
     // clang-format off
-    const std::pair<QString, bool> steps[] = {
-        {"", true}, {LinearLine, true}, {"click cmdCalculate", false},
-        {"type txtAnodeBias 2400", true}, {"type txtAnodeBias 2500", false},
-        {"type txtMinAnode 2500; click cmdCalculate", true},
-        {"type txtMinAnode 360; click cmdCalculate", false},
-        {"open window/linear-currents.csv", true},
+    const std::tuple<QString, bool, QString> steps[] = {
+        {"", true, ""},
+        {"open window/linear-currents.csv; type txtGridBias -115; type txtAnodeBias 2400; "
+         "type txtPeakGrid 40; type txtMinAnode 360", true, ""},
+        {"click cmdCalculate", false, ""},
+        {"type txtAnodeBias 2500", true, ""}, {"type txtAnodeBias 2400", false, ""},
+        {"type txtMinAnode 2400; click cmdCalculate", true, ""},
+        {"type txtMinAnode 360; type txtPeakGrid 60; click cmdCalculate", false,
+         "Points A, B outside the digitized curves (edge curves continued)"},
+        {"type txtGridBias -200; type txtPeakGrid 40; click cmdCalculate", false,
+         "Points F, G outside the digitized curves (edge curves continued)"},
+        // Points B to F lie beyond G, away from A, at negative anode voltages.
+        {"type txtGridBias -115; type txtAnodeBias 300; type txtPeakGrid 20; "
+         "type txtMinAnode 2000; click cmdCalculate", false, "Points B, C, D, E, F outside the "
+         "digitized curves (edge curves continued); Point A's anode voltage is not below Point G's; "
+         "efficiency outside 0-100 %; negative RF output power"},
+        {"open window/linear-currents.csv", true, ""},
     };
     // clang-format on
-    for (const auto& [step, expected] : steps) {
+    for (const auto& [step, expected, warning] : steps) {
         SCOPED_TRACE(step.toStdString());
         Do(step);
         EXPECT_EQ(stale(), expected);
         EXPECT_EQ(Find("lblEfficiency").property("stale").toBool(), expected);
-    }
-}
-
-// State: the linear curves (anode 0..2500 V, grid 50..-125 V at 300 V). Action: Calculate lines
-// that leave the data, put Point A above Point G or give impossible figures. Expected: a status
-// line that says so after each Calculate, nothing for a line inside the data; an Open clears it.
-TEST_F(MainWindowTest, WarningsNameWhatTheFiguresCannotBeTrustedFor) {
-    // clang-format off
-    const std::pair<QString, QString> cases[] = {
-        {"-115 2400 40 360", ""},
-        {"-115 2400 60 360", "Points A, B outside the digitized curves (edge curves continued)"},
-        {"-200 2400 40 360", "Points F, G outside the digitized curves (edge curves continued)"},
-        // Points B to F lie beyond G, away from A, at negative anode voltages.
-        {"-115 300 20 2000", "Points B, C, D, E, F outside the digitized curves (edge curves "
-                             "continued); Point A's anode voltage is not below Point G's; "
-                             "efficiency outside 0-100 %; negative RF output power"},
-    };
-    // clang-format on
-    for (const auto& [line, warning] : cases) {
-        SCOPED_TRACE(line.toStdString());
-        const QStringList v = line.split(' ');
-        Do(QString("open window/linear-currents.csv; type txtGridBias %1; type txtAnodeBias %2; "
-                   "type txtPeakGrid %3; type txtMinAnode %4; click cmdCalculate")
-               .arg(v[0], v[1], v[2], v[3]));
         EXPECT_EQ(m_window->statusBar()->currentMessage(), warning);
     }
-    Do("open window/linear-currents.csv");
-    EXPECT_EQ(m_window->statusBar()->currentMessage(), "");
 }
 
 // State: no curves; curves 200..600 V with Enter at 300; the linear curves with an operating line
-// typed; or with its figures on view. Then a box typed into. Action: an Open, Calculate or Enter
-// that fails (one of each; the session's tests hold every failure), a cancelled Open, or keys and
-// clicks that do nothing. Expected: one report naming the fault's kind for a failure, none
-// otherwise, and the window (caption, boxes, labels, limits, ratios, the curves) as before.
-TEST_F(MainWindowTest, FailedAndIdleActionsChangeNothing) {
+// typed, or with its figures on view; then a box typed into. Action: Calculate with a text the
+// reading would misread (two in the last row); an Open, Calculate or Enter that fails (one of each:
+// the session's tests hold every failure); a load that runs out of memory or breaks down otherwise;
+// a cancelled Open; keys and clicks that do nothing. Expected: one report of the fault's kind for a
+// failure, none otherwise; a refused text's names its box, the first in reading order, quotes the
+// text and puts the focus in that box; the window (caption, boxes, labels, limits, ratios, the
+// curves) as before.
+TEST_F(MainWindowTest, RefusedFailedAndIdleActionsChangeNothing) {
     // clang-format off
-    const QString none, line = LinearLine, figures = LinearLine + "; click cmdCalculate",
-        scaled = "open window/limits-200-600.csv; type txtScreenBias 300; key txtScreenBias Return",
+    const QString none, line = LinearLine, figures = LinearLine + "; click cmdCalculate; ",
+        scaled = "open window/limits-200-600.csv; type txtScreenBias 300; key txtScreenBias Return; ",
         calculate = "click cmdCalculate", enter = "key txtScreenBias Return";
     // Enter and Escape in the other boxes and Escape in txtScreenBias, Enter on buttons.
     const QString idle = "key txtGridBias Return Num+Enter Escape; "
         "key txtAnodeBias Return Num+Enter Escape; key txtPeakGrid Return Num+Enter Escape; "
         "key txtMinAnode Return Num+Enter Escape; key txtScreenBias Escape; "
         "key cmdCalculate Return; key cmdCharts Return";
+    const std::function<void()> noMemory = [] { throw std::bad_alloc(); },
+        broken = [] { throw std::runtime_error("the disk went away"); };
     using enum FaultKind;
-    // Name, setup, the box typed into and its text (if any), action, fault.
-    const std::tuple<const char*, QString, const char*, QString, std::optional<FaultKind>> cases[]{
-        {"Open: text for a current", scaled, "", "open window/bad-anode-current.csv", TypeMismatch},
-        {"Calculate: zero anode swing", figures, "txtAnodeBias 360", calculate, DivisionByZero},
-        {"Calculate: negative screen", figures, "txtScreenBias -360", calculate, InvalidArgument},
-        {"Enter before any load", none, "txtScreenBias 300", enter, DivisionByZero},
-        {"Enter: limits beyond single precision", scaled, "txtScreenBias 3e38", enter, Overflow},
-        {"Open cancelled, curves and a line", line, "", "open", std::nullopt},
-        {"keys and clicks that do nothing, no curves", none, "", idle, std::nullopt},
-        {"keys and clicks that do nothing, with a line", line, "", idle, std::nullopt},
+    // The fault's kind, the start of its message and the box that takes the focus; what the load
+    // of an Open throws.
+    const struct { const char* name; QString setup, action; std::optional<FaultKind> kind;
+                   std::string message = ""; const char* focus = nullptr;
+                   std::function<void()> loadFails = nullptr; } cases[] = {
+        {"refused: a thousands separator", figures + "type txtAnodeBias 3,000", calculate,
+         InvalidArgument, "Anode Bias: \"3,000\"", "txtAnodeBias"},
+        {"refused: a word", figures + "type txtAnodeBias abc", calculate, InvalidArgument,
+         "Anode Bias: \"abc\"", "txtAnodeBias"},
+        {"refused: words", figures + "type txtScreenBias four hundred", calculate, InvalidArgument,
+         "Screen Bias: \"four hundred\"", "txtScreenBias"},
+        {"refused: a multiplier", figures + "type txtMinAnode 1.5kV", calculate, InvalidArgument,
+         "Min Anode Volts: \"1.5kV\"", "txtMinAnode"},
+        {"refused: two points", figures + "type txtPeakGrid 1.2.3", calculate, InvalidArgument,
+         "Max Grid Volts: \"1.2.3\"", "txtPeakGrid"},
+        {"refused: two boxes", figures + "type txtPeakGrid 200 mA; type txtGridBias -", calculate,
+         InvalidArgument, "Grid Bias: \"-\"", "txtGridBias"},
+        {"Open: text for a current", scaled, "open window/bad-anode-current.csv", TypeMismatch},
+        {"Open: out of memory", figures, "open window/limits-200-600.csv", OutOfMemory, "",
+         nullptr, noMemory},
+        {"Open: an exception that is no fault", figures, "open window/limits-200-600.csv",
+         InvalidArgument, "", nullptr, broken},
+        {"Calculate: zero anode swing", figures + "type txtAnodeBias 360", calculate, DivisionByZero},
+        {"Enter: limits beyond single precision", scaled + "type txtScreenBias 3e38", enter,
+         Overflow},
+        {"Open cancelled, curves and a line", line, "open", std::nullopt},
+        {"keys and clicks that do nothing, no curves", none, idle, std::nullopt},
+        {"keys and clicks that do nothing, with a line", line, idle, std::nullopt},
     };
     // clang-format on
-    for (const auto& [name, setup, typed, action, kind] : cases) {
-        SCOPED_TRACE(name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         ASSERT_NO_FATAL_FAILURE(StartWindow());
-        Do(setup);
-        Do(*typed != '\0' ? QString("type ") + typed : "");
+        Do(c.setup + "; key cmdCharts Tab");
         const auto before = Snapshot();
         const Session session = m_window->session();
         m_user.faults.clear();
-        Do(action);
-        ASSERT_EQ(m_user.faults.size(), kind ? 1U : 0U);
-        if (kind) {
+        m_loadFails = c.loadFails;
+        Do(c.action);
+        m_loadFails = nullptr;
+        ASSERT_EQ(m_user.faults.size(), c.kind ? 1U : 0U);
+        if (c.kind) {
             const Fault& fault = m_user.faults[0];
-            EXPECT_EQ(fault.kind(), *kind) << fault.what();
-            EXPECT_EQ(std::string(fault.what()).starts_with("the screen voltage must be positive"),
-                      kind == InvalidArgument);
+            EXPECT_EQ(fault.kind(), *c.kind) << fault.what();
+            EXPECT_TRUE(FaultMessage(fault).starts_with(c.message)) << FaultMessage(fault);
+        }
+        if (c.focus != nullptr) {
+            EXPECT_EQ(QApplication::focusWidget(), &Find(c.focus));
         }
         EXPECT_EQ(Snapshot(), before);
         EXPECT_TRUE(m_window->session().Curves() == session.Curves());
@@ -508,26 +491,6 @@ TEST_F(MainWindowTest, ActionsDuringALoadWaitForIt) {
             EXPECT_EQ(Text("lblPeakAnodeRFVolts") + ' ' + Limits(), "0 600 200 0 -40");
             EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator limits-200-600");
         }
-    }
-}
-
-// State: curves and a line on view. Action: an Open whose load runs out of memory, or fails with
-// an exception that is no fault. Expected: a report of each, and the window as it was.
-TEST_F(MainWindowTest, ALoadThatBreaksDownIsReportedAndChangesNothing) {
-    const std::pair<std::function<void()>, FaultKind> cases[] = {
-        {[] { throw std::bad_alloc(); }, FaultKind::OutOfMemory},
-        {[] { throw std::runtime_error("the disk went away"); }, FaultKind::InvalidArgument},
-    };
-    Do(LinearLine + "; click cmdCalculate");
-    for (const auto& [failure, kind] : cases) {
-        const auto before = Snapshot();
-        m_user.faults.clear();
-        m_loadFails = failure;
-        Do("open window/limits-200-600.csv");
-        m_loadFails = nullptr;
-        ASSERT_EQ(m_user.faults.size(), 1U);
-        EXPECT_EQ(m_user.faults[0].kind(), kind);
-        EXPECT_EQ(Snapshot(), before);
     }
 }
 
