@@ -31,12 +31,13 @@
 #include <algorithm>
 #include <charconv>
 #include <set>
-#include <stdexcept>
 
 namespace tetrode {
 namespace {
 
 using testing::FakeUser;
+using testing::Find;
+using testing::SeriesPoints;
 
 class ChartsWindowTest : public ::testing::Test {
   protected:
@@ -45,13 +46,6 @@ class ChartsWindowTest : public ::testing::Test {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    template <class Child = QWidget> Child& Find(const QObject& root, const QString& name) const {
-        auto* child = root.findChild<Child*>(name);
-        if (child == nullptr) {
-            throw std::logic_error("no child named " + name.toStdString());
-        }
-        return *child;
-    }
     QWidget& Charts() const { return Find(m_window, "frmCharts"); }
     QChart& Chart(const QString& view) const { return *Find<QChartView>(Charts(), view).chart(); }
     void Click(const QObject& root, const QString& button) {
@@ -72,17 +66,6 @@ class ChartsWindowTest : public ::testing::Test {
         if (charts) {
             Click(m_window, "cmdCharts");
         }
-    }
-    // The points of every visible series of `chart` named `name`.
-    std::vector<QPointF> Points(QChart& chart, const QString& name) const {
-        std::vector<QPointF> points;
-        for (QAbstractSeries* series : chart.series()) {
-            if (series->objectName() == name && series->isVisible()) {
-                const QList<QPointF> own = static_cast<QXYSeries*>(series)->points();
-                points.insert(points.end(), own.begin(), own.end());
-            }
-        }
-        return points;
     }
     // The points of the visible contours named `name` (in volts), each with its level (A).
     std::vector<std::pair<QPointF, double>> Contours(QChart& chart, const QString& name) const {
@@ -106,7 +89,7 @@ class ChartsWindowTest : public ::testing::Test {
     std::vector<QPointF> Markers() const {
         std::vector<QPointF> markers;
         for (const char* name : {"pointsInside", "pointsOutside"}) {
-            for (const QPointF& point : Points(Chart("chtCurves"), name)) {
+            for (const QPointF& point : SeriesPoints(Chart("chtCurves"), name)) {
                 markers.push_back(point);
             }
         }
@@ -162,7 +145,7 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
             }
         }
         Find<QTabWidget>(Charts(), "tabCharts").setCurrentIndex(1);
-        const auto cycle = Points(Chart("chtCycle"), "cycleAnode");
+        const auto cycle = SeriesPoints(Chart("chtCycle"), "cycleAnode");
         ASSERT_EQ(cycle.size(), kCycleSteps + 1U);
         EXPECT_EQ(cycle.front().x(), -180);
         EXPECT_EQ(cycle.back().x(), 180);
@@ -170,7 +153,7 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
         for (const SamplePoint& s : session.LastCalculation()->samples) {
             sampled.push_back(s.Ib * 1000);
         }
-        for (const QPointF& point : Points(Chart("chtCycle"), "samplesAnode")) {
+        for (const QPointF& point : SeriesPoints(Chart("chtCycle"), "samplesAnode")) {
             marked.push_back(point.y());
         }
         EXPECT_EQ(marked, sampled);
@@ -178,7 +161,7 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
 
         // Hovering a marker shows its three currents.
         for (const char* name : {"pointsInside", "pointsOutside"}) {
-            for (const QPointF& point : Points(Chart("chtCurves"), name)) {
+            for (const QPointF& point : SeriesPoints(Chart("chtCurves"), name)) {
                 const double ratio = scale.VoltageRatio;
                 const SamplePoint& s = *std::ranges::find_if(
                     session.LastCalculation()->samples, [&](const SamplePoint& sample) {
@@ -199,7 +182,7 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
     Find<QLineEdit>(m_window, "txtScreenBias").setText("400");
     QTest::keyClick(&Find<QLineEdit>(m_window, "txtScreenBias"), Qt::Key_Return);
     EXPECT_TRUE(Markers().empty());
-    EXPECT_TRUE(Points(Chart("chtCurves"), "operatingLine").empty());
+    EXPECT_TRUE(SeriesPoints(Chart("chtCurves"), "operatingLine").empty());
 
     // Typed levels: drawn as typed; refused text keeps the levels on show and says where.
     QLineEdit& levels = Find<QLineEdit>(Charts(), "txtAnodeLevels");

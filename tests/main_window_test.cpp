@@ -24,7 +24,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
-#include <QXYSeries>
 
 #include <gtest/gtest.h>
 
@@ -83,11 +82,7 @@ class MainWindowTest : public ::testing::Test {
 
     // Fails loudly when the window has no such control, so a renamed control cannot pass unseen.
     template <class Control = QWidget> Control& Find(const QString& name) const {
-        auto* control = m_window->findChild<Control*>(name);
-        if (control == nullptr) {
-            throw std::logic_error("the window has no control named " + name.toStdString());
-        }
-        return *control;
+        return testing::Find<Control>(*m_window, name);
     }
 
     // The texts of the named labels or entry boxes (names and texts separated by spaces).
@@ -181,9 +176,11 @@ class MainWindowTest : public ::testing::Test {
     std::unique_ptr<frmMain> m_window;
 };
 
-// State: just started. Expected: the title, a bar of Open and Quit, empty boxes, the twenty value
-// labels "0", Calculate disabled, Charts enabled, the focus in txtGridBias, texts that fit.
-TEST_F(MainWindowTest, StartsEmptyWithCalculateDisabled) {
+// State: just started, then after a load. Expected: the title, a bar of Open and Quit, empty boxes,
+// the twenty value labels "0", texts that fit, Charts enabled and Calculate only once a file is
+// loaded; the focus in txtGridBias, from where Tab visits the other boxes, Calculate when enabled,
+// Charts, then txtGridBias again.
+TEST_F(MainWindowTest, StartsEmptyAndTabsRoundTheWindow) {
     EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator");
     QStringList menu, values;
     for (QAction* action : m_window->menuBar()->actions()) {
@@ -198,10 +195,21 @@ TEST_F(MainWindowTest, StartsEmptyWithCalculateDisabled) {
     }
     EXPECT_EQ(values, QStringList(20, "0"));
     EXPECT_EQ(Text("txtGridBias txtAnodeBias txtPeakGrid txtMinAnode txtScreenBias"), "    ");
-    EXPECT_FALSE(Find("cmdCalculate").isEnabled());
-    EXPECT_TRUE(Find("cmdCharts").isEnabled());
-    EXPECT_EQ(QApplication::focusWidget(), &Find("txtGridBias"));
     ExpectTextsFit();
+    for (const bool loaded : {false, true}) {
+        Do(loaded ? "open worked-example.csv; key txtGridBias" : "");
+        EXPECT_EQ(Find("cmdCalculate").isEnabled(), loaded);
+        EXPECT_TRUE(Find("cmdCharts").isEnabled());
+        ASSERT_EQ(QApplication::focusWidget(), &Find("txtGridBias"));
+        QStringList visited;
+        while (visited.size() < (loaded ? 7 : 6)) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.push_back(QApplication::focusWidget()->objectName());
+        }
+        EXPECT_EQ(visited.join(' '),
+                  QString("txtAnodeBias txtPeakGrid txtMinAnode txtScreenBias ") +
+                      (loaded ? "cmdCalculate " : "") + "cmdCharts txtGridBias");
+    }
 }
 
 // State: started with a large font, on a screen smaller than the window. Expected: the font is
@@ -230,33 +238,15 @@ TEST_F(MainWindowTest, LayoutFollowsTheFontAndScrollsOnASmallScreen) {
     EXPECT_TRUE(scroll.viewport()->rect().contains(button));
 }
 
-// State: just started, then after a load. Action: Tab round the window. Expected: the five boxes,
-// Calculate only once enabled, Charts, then txtGridBias again.
-TEST_F(MainWindowTest, TabCyclesThroughBoxesAndButtons) {
-    for (const bool loaded : {false, true}) {
-        Do(loaded ? "open worked-example.csv; key txtGridBias" : "");
-        ASSERT_EQ(QApplication::focusWidget(), &Find("txtGridBias"));
-        QStringList visited;
-        while (visited.size() < (loaded ? 7 : 6)) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            visited.push_back(QApplication::focusWidget()->objectName());
-        }
-        EXPECT_EQ(visited.join(' '),
-                  QString("txtAnodeBias txtPeakGrid txtMinAnode txtScreenBias ") +
-                      (loaded ? "cmdCalculate " : "") + "cmdCharts txtGridBias");
-    }
-}
-
 // State: just started. Action: Open the worked example, Enter at 300, Calculate, Open a second
-// file, then files of odd names. Expected: the header text in the box and the label, Calculate
-// enabled; each Open a fresh design: the file's own limits, no figures, its name alone in the
-// caption, less its last four characters (not bytes), the toolkit's "[*]" shown as it stands.
+// file, then files of odd names. Expected: the header text in the box and the label; each Open a
+// fresh design: the file's own limits, no figures, its name alone in the caption, less its last
+// four characters (not bytes), the toolkit's "[*]" shown as it stands.
 TEST_F(MainWindowTest, EachOpenStartsAFreshDesign) {
     Do("open worked-example.csv");
     EXPECT_EQ(m_window->windowTitle(), "Tetrode Calculator worked-example");
     EXPECT_EQ(Text("txtScreenBias lblDataSheetScreenV"), "250 250");
     EXPECT_EQ(Limits(), "600 0 10 -10");
-    EXPECT_TRUE(Find("cmdCalculate").isEnabled());
 
     Do("type txtScreenBias 300; key txtScreenBias Return; type txtAnodeBias 500; "
        "type txtMinAnode 100; click cmdCalculate");
@@ -663,20 +653,15 @@ TEST_F(MainWindowTest, ImportTakesATracedChartAsAFreshDesign) {
 
     Do("click cmdCharts");
     const auto points = [this](const char* name) {
-        for (QAbstractSeries* series : Find<QChartView>("chtCurves").chart()->series()) {
-            if (series->objectName() == name) {
-                return static_cast<QXYSeries*>(series)->points();
-            }
-        }
-        throw std::logic_error(std::string("no series named ") + name);
+        return testing::SeriesPoints(*Find<QChartView>("chtCurves").chart(), name);
     };
     const char* const names[] = {"tracedAnode", "tracedScreen", "tracedGrid"};
     for (const CurrentFamily family : kCurrentFamilies) {
-        QList<QPointF> expected;
+        std::vector<QPointF> expected;
         for (const TracedSeries& series : imported.series) {
             for (const TracedPoint& p : series.points) {
                 if (series.family == family) {
-                    expected.append({p.anodeVoltage, p.gridVoltage});
+                    expected.emplace_back(p.anodeVoltage, p.gridVoltage);
                 }
             }
         }
@@ -684,10 +669,11 @@ TEST_F(MainWindowTest, ImportTakesATracedChartAsAFreshDesign) {
     }
     const PointResidual& largest = imported.residuals.points[*imported.residuals.largest];
     const TracedPoint& ringed = imported.series[largest.series].points[largest.point];
-    EXPECT_EQ(points("largestResidual"), QList{QPointF(ringed.anodeVoltage, ringed.gridVoltage)});
+    EXPECT_EQ(points("largestResidual"),
+              std::vector{QPointF(ringed.anodeVoltage, ringed.gridVoltage)});
     Do("open window/limits-200-600.csv");
     for (const char* name : {"tracedAnode", "tracedScreen", "tracedGrid", "largestResidual"}) {
-        EXPECT_TRUE(points(name).isEmpty()) << name;
+        EXPECT_TRUE(points(name).empty()) << name;
     }
 }
 
