@@ -13,7 +13,7 @@
 namespace tetrode {
 namespace {
 
-using namespace testing; // the shared test helpers: FaultOf, TempFolder
+using namespace testing; // the shared test helpers: FaultOf, SessionState, TempFolder
 
 // Curves with anode axis 200..600 V and grid axis 0..-40 V, taken at 250 V.
 const std::string kLimitsFile = TETRODE_TEST_DATA "/window/limits-200-600.csv";
@@ -23,12 +23,6 @@ const std::string kWorkedFile = TETRODE_TEST_DATA "/worked-example.csv";
 // A class-C line on either file at its own screen voltage.
 OperatingLineTexts Line(std::string screen = "250") {
     return {std::move(screen), "550", "-30", "250", "0"};
-}
-
-// Everything a front end can read of a session.
-auto State(const Session& s) {
-    return std::tuple(s.HasCurves(), s.Curves(), s.Path(), s.FileName(), s.ScreenVoltageText(),
-                      s.Scale(), s.Limits(), s.LastCalculation());
 }
 
 // The limits as the window shows them: "600 0 10 -10".
@@ -147,9 +141,9 @@ TEST(Session, AFailedActionChangesNothing) {
         SCOPED_TRACE(c.name);
         Session session;
         c.setup(session);
-        const auto before = State(session);
+        const auto before = SessionState(session);
         EXPECT_EQ(FaultOf([&] { c.action(session); }).kind(), c.kind);
-        EXPECT_TRUE(State(session) == before);
+        EXPECT_TRUE(SessionState(session) == before);
     }
 }
 
