@@ -124,11 +124,8 @@ TEST(Contours, NiceLevels) {
         }
         return levels;
     };
-    const struct {
-        const char* name;
-        double low, high;
-        std::vector<double> levels;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* name; double low, high; std::vector<double> levels; } cases[] = {
         {"0 to 1 A: tenths", 0, 1, tenths(1, 9, 0.1)},
         {"below zero to 0.6 A: twentieths", -0.05, 0.6, tenths(0, 11, 0.05)},
         {"0 to 320 mA: 15 of 20 mA rather than 6 of 50", 0, 0.32, tenths(1, 15, 0.02)},
@@ -137,6 +134,7 @@ TEST(Contours, NiceLevels) {
         {"falling range", 2, 1, {}},
         {"no end", 0, INFINITY, {}},
     };
+    // clang-format on
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         const std::vector<double> levels = NiceLevels(row.low, row.high);
@@ -153,12 +151,9 @@ TEST(Contours, TypedLevels) {
     for (std::size_t k = 0; k <= kMaxTypedLevels; ++k) {
         tooMany += std::to_string(k + 1) + ' ';
     }
-    const struct {
-        const char* name;
-        std::string text, separator;
-        std::vector<double> levels;
-        std::optional<FaultKind> fault;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* name; std::string text, separator; std::vector<double> levels;
+                   std::optional<FaultKind> fault; } cases[] = {
         {"blanks", "100 200 500", ".", {0.1, 0.2, 0.5}, {}},
         {"mixed separators, unordered, repeated", " 500;100,  200, 100", ".", {0.1, 0.2, 0.5}, {}},
         {"comma locale", "0,5 1", ",", {0.0005, 0.001}, {}},
@@ -168,6 +163,7 @@ TEST(Contours, TypedLevels) {
         {"too many", tooMany, ".", {}, FaultKind::InvalidArgument},
         {"too large", "1e400", ".", {}, FaultKind::Overflow},
     };
+    // clang-format on
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         std::vector<double> levels;

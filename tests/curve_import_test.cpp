@@ -338,14 +338,11 @@ TEST(CurveImport, RefusesWhatItCannotReadNamingTheFileLineAndSeries) {
         std::string text = "";
         std::optional<F> family = std::nullopt;
     };
-    const struct {
-        const char* name;
-        std::vector<File> files;
-        std::string expected;
-        double screenVoltage = 250.0;
-        std::optional<VoltageAxis> anodeAxis = std::nullopt, gridAxis = std::nullopt;
+    // clang-format off
+    const struct { const char* name; std::vector<File> files; std::string expected;
+                   double screenVoltage = 250.0;
+                   std::optional<VoltageAxis> anodeAxis = std::nullopt, gridAxis = std::nullopt;
     } cases[] = {
-        // clang-format off
         {"no file", {}, "no digitizer export was given to import"},
         {"a missing file", {{""}},
          "<folder>/missing.csv: cannot be opened: No such file or directory"},
@@ -416,8 +413,8 @@ TEST(CurveImport, RefusesWhatItCannotReadNamingTheFileLineAndSeries) {
         {"axes of too many points", {{"a.csv", kTwo}},
          "Anode axis: the axes give 30000 x 200 points, more than 4194304", 250,
          {{0, 1, 30000}}, {{0, -1, 200}}},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
@@ -467,13 +464,9 @@ TEST(CurveImport, RegridsByTheStatedRules) {
         std::ranges::shuffle(points, random);
         bending.push_back(Series(F::Anode, float(c), points));
     }
-    const struct {
-        const char* name;
-        std::vector<TracedSeries> series;
-        VoltageAxis anode, grid;
-        std::function<double(F, double, double)> expected;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char* name; std::vector<TracedSeries> series; VoltageAxis anode, grid;
+                   std::function<double(F, double, double)> expected; } cases[] = {
         {"a linear field: exact between the curves, linear to zero below, linear above; a family "
          "without curves, zero", linear, {0, 100, 11}, {20, -5, 17},
          [](F f, double a, double g) {
@@ -496,8 +489,8 @@ TEST(CurveImport, RegridsByTheStatedRules) {
          [](F f, double a, double g) {
              const bool on = f == F::Screen;
              return on && a <= 400 && g >= -20 ? 1.0 : on && a >= 600 && g >= 0 ? 2.0 : 0.0; }},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const CurveTable table = RegridTracedCurves(c.series, 250.0F, c.anode, c.grid);
@@ -559,31 +552,24 @@ TEST(CurveImport, ResidualsNameTheLargestInsideTheAxes) {
 }
 
 TEST(CurveImport, ReadsAxesAndProposesRoundOnesOfTwentyToFortyVoltages) {
-    const struct {
-        const char* text;
-        bool rising;
-        std::string expected; // the axis as FROM:TO:STEP, or the fault
-    } typed[] = {
-        {"0:3000:100", true, "0:3000:100"},
-        {"3000:0:-100", true, "0:3000:100"},
-        {" 0 : 3e3 : 1e2 ", true, "0:3000:100"},
-        {"0:1000:300", true, "0:900:300"},
-        {"0.1:0.3:0.1", true, "0.1:0.3:0.1"},
-        {"20:-70:-2.5", false, "20:-70:-2.5"},
-        {"-70:20:2.5", false, "20:-70:-2.5"},
-        {"-75:20:10", false, "15:-75:-10"},
-        {"0:3000", true,
-         "Anode axis: \"0:3000\" is not an axis; an axis is FROM:TO:STEP in volts, such as "
-         "0:3000:100 or 20:-70:-2.5"},
-        {"0:3,000:100", true,
-         "Anode axis: \"3,000\" is not a number; an axis is FROM:TO:STEP in volts, such as "
-         "0:3000:100 or 20:-70:-2.5"},
+    const std::string hint =
+        "; an axis is FROM:TO:STEP in volts, such as 0:3000:100 or 20:-70:-2.5";
+    // clang-format off
+    // Expected: the axis as FROM:TO:STEP, or the fault.
+    const struct { const char* text; bool rising; std::string expected; } typed[] = {
+        {"0:3000:100", true, "0:3000:100"}, {"3000:0:-100", true, "0:3000:100"},
+        {" 0 : 3e3 : 1e2 ", true, "0:3000:100"}, {"0:1000:300", true, "0:900:300"},
+        {"0.1:0.3:0.1", true, "0.1:0.3:0.1"}, {"20:-70:-2.5", false, "20:-70:-2.5"},
+        {"-70:20:2.5", false, "20:-70:-2.5"}, {"-75:20:10", false, "15:-75:-10"},
+        {"0:3000", true, "Anode axis: \"0:3000\" is not an axis" + hint},
+        {"0:3,000:100", true, "Anode axis: \"3,000\" is not a number" + hint},
         {"0:100:0", true, "Anode axis: the step of an axis cannot be 0"},
         {"0:100:-10", true,
          "Anode axis: the axis has fewer than two voltages: the step must lead from FROM to TO"},
         {"0:1:1e-6", true, "Anode axis: the axis has more than 32767 voltages"},
         {"0:1e39:1e37", true, "Anode axis: \"1e39\" is a number too large for single precision"},
     };
+    // clang-format on
     for (const auto& c : typed) {
         SCOPED_TRACE(c.text);
         std::string actual;
@@ -594,18 +580,14 @@ TEST(CurveImport, ReadsAxesAndProposesRoundOnesOfTwentyToFortyVoltages) {
         }
         EXPECT_EQ(actual, c.expected);
     }
-    const struct {
-        const char* name;
-        Point low, high;
-        const char *anode, *grid;
-    } proposed[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char* name; Point low, high; const char *anode, *grid; } proposed[] = {
         {"a data sheet's chart", {37, -68.3}, {2980, 18.2}, "0:3000:100", "20:-70:-2.5"},
         {"a small tube, a point on a multiple of the step", {0.12, -1.3}, {0.95, 0.4},
          "0.1:0.95:0.025", "0.4:-1.3:-0.05"},
         {"every point at one voltage", {500, -20}, {500, -20}, "240:760:20", "-10:-30:-1"},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& c : proposed) {
         SCOPED_TRACE(c.name);
         const std::vector<TracedSeries> series{Series(F::Anode, 1, {c.low, c.high})};
