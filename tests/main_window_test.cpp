@@ -47,6 +47,9 @@ const QString LinearLine = "open window/linear-currents.csv; type txtGridBias -1
                            "type txtAnodeBias 2500; type txtPeakGrid 60; type txtMinAnode 360; "
                            "type txtScreenBias 360";
 
+// The traced example: contours of the 250 V model tube in WebPlotDigitizer's layout.
+const std::string kTracedExport = TETRODE_EXAMPLES "/model-tetrode-250v-traced.csv";
+
 using testing::FakeUser;
 
 class MainWindowTest : public ::testing::Test {
@@ -378,15 +381,27 @@ TEST_F(MainWindowTest, StaleFiguresAndWarningsFollowEachStep) {
 // typed, or with its figures on view; then a box typed into. Action: Calculate with a text the
 // reading would misread (two in the last row); an Open, Calculate or Enter that fails (one of each:
 // the session's tests hold every failure); a load that runs out of memory or breaks down otherwise;
-// a cancelled Open; keys and clicks that do nothing. Expected: one report of the fault's kind for a
-// failure, none otherwise; a refused text's names its box, the first in reading order, quotes the
-// text and puts the focus in that box; the window (caption, boxes, labels, limits, ratios, the
-// curves) as before.
+// an Import refused or cancelled at each of its questions; a cancelled Open; keys and clicks that
+// do nothing. Expected: the report of each fault, its kind and the start of its words (an Import's
+// the library's for the same), none otherwise; a refused text's names its box, the first in reading
+// order, quotes the text and puts the focus in that box; a setting refused is asked for again,
+// prefilled with what was typed; the window (caption, boxes, labels, limits, ratios, the curves) as
+// before, with Open, Import and Calculate available again.
 TEST_F(MainWindowTest, RefusedFailedAndIdleActionsChangeNothing) {
+    using testing::FaultOf;
+    QTemporaryDir folder;
+    const QString refused = folder.filePath("nan.csv");
+    QFile file(refused);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x,2A\n500,nan\n600,-20\n") > 0);
+    file.close();
+    const std::vector<DigitizedFile> traced{{kTracedExport, std::nullopt}},
+        nan{{refused.toStdString(), std::nullopt}};
+    const ImportSettingsTexts noAxis{"250", "0:3000", ""}, zero{"0", "", ""};
     // clang-format off
     const QString none, line = LinearLine, figures = LinearLine + "; click cmdCalculate; ",
         scaled = "open window/limits-200-600.csv; type txtScreenBias 300; key txtScreenBias Return; ",
-        calculate = "click cmdCalculate", enter = "key txtScreenBias Return";
+        calculate = "click cmdCalculate", enter = "key txtScreenBias Return",
+        import = "menu mnuImport; wait";
     // Enter and Escape in the other boxes and Escape in txtScreenBias, Enter on buttons.
     const QString idle = "key txtGridBias Return Num+Enter Escape; "
         "key txtAnodeBias Return Num+Enter Escape; key txtPeakGrid Return Num+Enter Escape; "
@@ -394,32 +409,46 @@ TEST_F(MainWindowTest, RefusedFailedAndIdleActionsChangeNothing) {
         "key cmdCalculate Return; key cmdCharts Return";
     const std::function<void()> noMemory = [] { throw std::bad_alloc(); },
         broken = [] { throw std::runtime_error("the disk went away"); };
-    using enum FaultKind;
-    // The fault's kind, the start of its message and the box that takes the focus; what the load
-    // of an Open throws.
-    const struct { const char* name; QString setup, action; std::optional<FaultKind> kind;
-                   std::string message = ""; const char* focus = nullptr;
-                   std::function<void()> loadFails = nullptr; } cases[] = {
+    // The start of the fault's report (none: no fault), the box that takes the focus, what the
+    // load of an Open throws, the exports chosen for an Import (none: not asked), the answers to
+    // its settings (none: cancel).
+    const struct { const char* name; QString setup, action; std::optional<std::string> report;
+                   const char* focus = nullptr; std::function<void()> loadFails = nullptr;
+                   std::optional<std::vector<DigitizedFile>> exports = std::nullopt;
+                   QList<std::optional<ImportSettingsTexts>> settings = {}; } cases[] = {
         {"refused: a thousands separator", figures + "type txtAnodeBias 3,000", calculate,
-         InvalidArgument, "Anode Bias: \"3,000\"", "txtAnodeBias"},
-        {"refused: a word", figures + "type txtAnodeBias abc", calculate, InvalidArgument,
-         "Anode Bias: \"abc\"", "txtAnodeBias"},
-        {"refused: words", figures + "type txtScreenBias four hundred", calculate, InvalidArgument,
-         "Screen Bias: \"four hundred\"", "txtScreenBias"},
-        {"refused: a multiplier", figures + "type txtMinAnode 1.5kV", calculate, InvalidArgument,
-         "Min Anode Volts: \"1.5kV\"", "txtMinAnode"},
-        {"refused: two points", figures + "type txtPeakGrid 1.2.3", calculate, InvalidArgument,
-         "Max Grid Volts: \"1.2.3\"", "txtPeakGrid"},
+         "Not accepted:\nAnode Bias: \"3,000\"", "txtAnodeBias"},
+        {"refused: a word", figures + "type txtAnodeBias abc", calculate,
+         "Not accepted:\nAnode Bias: \"abc\"", "txtAnodeBias"},
+        {"refused: words", figures + "type txtScreenBias four hundred", calculate,
+         "Not accepted:\nScreen Bias: \"four hundred\"", "txtScreenBias"},
+        {"refused: a multiplier", figures + "type txtMinAnode 1.5kV", calculate,
+         "Not accepted:\nMin Anode Volts: \"1.5kV\"", "txtMinAnode"},
+        {"refused: two points", figures + "type txtPeakGrid 1.2.3", calculate,
+         "Not accepted:\nMax Grid Volts: \"1.2.3\"", "txtPeakGrid"},
         {"refused: two boxes", figures + "type txtPeakGrid 200 mA; type txtGridBias -", calculate,
-         InvalidArgument, "Grid Bias: \"-\"", "txtGridBias"},
-        {"Open: text for a current", scaled, "open window/bad-anode-current.csv", TypeMismatch},
-        {"Open: out of memory", figures, "open window/limits-200-600.csv", OutOfMemory, "",
+         "Not accepted:\nGrid Bias: \"-\"", "txtGridBias"},
+        {"Open: text for a current", scaled, "open window/bad-anode-current.csv", "Not a number:\n"},
+        {"Open: out of memory", figures, "open window/limits-200-600.csv", "Out of memory:\n",
          nullptr, noMemory},
         {"Open: an exception that is no fault", figures, "open window/limits-200-600.csv",
-         InvalidArgument, "", nullptr, broken},
-        {"Calculate: zero anode swing", figures + "type txtAnodeBias 360", calculate, DivisionByZero},
+         "Not accepted:\nthe disk went away", nullptr, broken},
+        {"Calculate: zero anode swing", figures + "type txtAnodeBias 360", calculate,
+         "Division by zero:\n"},
         {"Enter: limits beyond single precision", scaled + "type txtScreenBias 3e38", enter,
-         Overflow},
+         "Out of range:\n"},
+        {"Import: a refused export", figures, import,
+         FaultReport(FaultOf([&] { ReadTracedCurves(nan); })), nullptr, nullptr, nan},
+        {"Import cancelled at the exports", figures, import, std::nullopt, nullptr, nullptr,
+         std::vector<DigitizedFile>{}},
+        {"Import cancelled at the settings", figures, import, std::nullopt, nullptr, nullptr, traced,
+         {std::nullopt}},
+        {"Import: an axis refused, asked again, cancelled", figures, import,
+         FaultReport(FaultOf([] { ReadAxisRange("0:3000", true, "Anode axis"); })), nullptr,
+         nullptr, traced, {noAxis, std::nullopt}},
+        {"Import: a screen voltage the regridding refuses, asked again, cancelled", figures, import,
+         FaultReport(FaultOf([&] { ImportDigitizedCurves({traced, 0, {}, {}}); })), nullptr,
+         nullptr, traced, {zero, std::nullopt}},
         {"Open cancelled, curves and a line", line, "open", std::nullopt},
         {"keys and clicks that do nothing, no curves", none, idle, std::nullopt},
         {"keys and clicks that do nothing, with a line", line, idle, std::nullopt},
@@ -432,21 +461,29 @@ TEST_F(MainWindowTest, RefusedFailedAndIdleActionsChangeNothing) {
         const auto before = Snapshot();
         const Session session = m_window->session();
         m_user.faults.clear();
+        m_user.prefilled.clear();
+        if (c.exports) {
+            m_user.exports = {*c.exports};
+        }
+        m_user.settings = c.settings;
         m_loadFails = c.loadFails;
         Do(c.action);
         m_loadFails = nullptr;
-        ASSERT_EQ(m_user.faults.size(), c.kind ? 1U : 0U);
-        if (c.kind) {
-            const Fault& fault = m_user.faults[0];
-            EXPECT_EQ(fault.kind(), *c.kind) << fault.what();
-            EXPECT_TRUE(FaultMessage(fault).starts_with(c.message)) << FaultMessage(fault);
+        ASSERT_EQ(m_user.faults.size(), c.report ? 1U : 0U);
+        if (c.report) {
+            EXPECT_TRUE(FaultReport(m_user.faults[0]).starts_with(*c.report))
+                << FaultReport(m_user.faults[0]);
         }
         if (c.focus != nullptr) {
             EXPECT_EQ(QApplication::focusWidget(), &Find(c.focus));
         }
+        if (c.settings.size() == 2) {
+            EXPECT_EQ(m_user.prefilled.back(), c.settings.front());
+        }
         EXPECT_EQ(Snapshot(), before);
         EXPECT_TRUE(m_window->session().Curves() == session.Curves());
         EXPECT_EQ(m_window->session().Scale(), session.Scale());
+        EXPECT_FALSE(m_window->session().Traced());
     }
 }
 
@@ -611,9 +648,6 @@ TEST_F(MainWindowTest, CopyAndSaveResultsLeaveTheWindow) {
     EXPECT_TRUE(QApplication::clipboard()->text().contains("Peak anode RF volts\t2140,0\tV\n"));
 }
 
-// The traced example: contours of the 250 V model tube in WebPlotDigitizer's layout.
-const std::string kTracedExport = TETRODE_EXAMPLES "/model-tetrode-250v-traced.csv";
-
 // State: the linear curves with figures on view. Action: Import the traced example at 250 V, the
 // anode axis left to the proposal and the grid axis typed; save it first into a missing folder,
 // then as tube.csv; Charts; then Open. Expected: Open, Import and Calculate wait while it runs;
@@ -674,57 +708,6 @@ TEST_F(MainWindowTest, ImportTakesATracedChartAsAFreshDesign) {
     Do("open window/limits-200-600.csv");
     for (const char* name : {"tracedAnode", "tracedScreen", "tracedGrid", "largestResidual"}) {
         EXPECT_TRUE(points(name).empty()) << name;
-    }
-}
-
-// State: the linear curves with figures on view. Action: an Import refused or cancelled at each
-// of its questions. Expected: the faults the library raises for the same reported (a setting
-// refused is asked for again, prefilled with what was typed), and the window as it was, with
-// Open, Import and Calculate available again.
-TEST_F(MainWindowTest, AnImportRefusedOrCancelledChangesNothing) {
-    using testing::FaultOf;
-    QTemporaryDir folder;
-    const QString refused = folder.filePath("nan.csv");
-    QFile file(refused);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x,2A\n500,nan\n600,-20\n") > 0);
-    file.close();
-    const std::vector<DigitizedFile> traced{{kTracedExport, std::nullopt}},
-        nan{{refused.toStdString(), std::nullopt}};
-    const ImportSettingsTexts noAxis{"250", "0:3000", ""}, zero{"0", "", ""};
-    // clang-format off
-    // Name, the exports chosen, the answers to the settings (none: cancel), the faults.
-    const std::tuple<const char*, std::vector<DigitizedFile>,
-                     QList<std::optional<ImportSettingsTexts>>, std::vector<Fault>> cases[] = {
-        {"a refused export", nan, {}, {FaultOf([&] { ReadTracedCurves(nan); })}},
-        {"cancelled at the exports", {}, {}, {}},
-        {"cancelled at the settings", traced, {std::nullopt}, {}},
-        {"an axis refused, asked again, cancelled", traced, {noAxis, std::nullopt},
-         {FaultOf([] { ReadAxisRange("0:3000", true, "Anode axis"); })}},
-        {"a screen voltage the regridding refuses, asked again, cancelled", traced,
-         {zero, std::nullopt}, {FaultOf([&] { ImportDigitizedCurves({traced, 0, {}, {}}); })}},
-    };
-    // clang-format on
-    for (const auto& [name, exports, settings, faults] : cases) {
-        SCOPED_TRACE(name);
-        ASSERT_NO_FATAL_FAILURE(StartWindow());
-        Do(LinearLine + "; click cmdCalculate");
-        const auto before = Snapshot();
-        const Session session = m_window->session();
-        m_user.faults.clear();
-        m_user.prefilled.clear();
-        m_user.exports = {exports};
-        m_user.settings = settings;
-        Do("menu mnuImport; wait");
-        ASSERT_EQ(m_user.faults.size(), faults.size());
-        for (std::size_t k = 0; k < faults.size(); ++k) {
-            EXPECT_EQ(FaultMessage(m_user.faults[k]), FaultMessage(faults[k]));
-        }
-        if (settings.size() == 2) {
-            EXPECT_EQ(m_user.prefilled.back(), settings.front());
-        }
-        EXPECT_EQ(Snapshot(), before);
-        EXPECT_TRUE(m_window->session().Curves() == session.Curves());
-        EXPECT_FALSE(m_window->session().Traced());
     }
 }
 
