@@ -233,9 +233,8 @@ TEST_F(MainWindowTest, LayoutFollowsTheFontAndScrollsOnASmallScreen) {
     const QRect screen = m_window->screen()->availableGeometry();
     EXPECT_LE(m_window->frameGeometry().height(), screen.height());
     auto& scroll = Find<QScrollArea>("scrollArea");
-    ASSERT_LT(scroll.viewport()->height(), Find("clientArea").height()) << "the test needs a "
-                                                                           "screen smaller than "
-                                                                           "the window";
+    ASSERT_LT(scroll.viewport()->height(), Find("clientArea").height())
+        << "the test needs a screen smaller than the window";
     scroll.ensureWidgetVisible(&Find("cmdCalculate"));
     const QRect button(Find("cmdCalculate").mapTo(scroll.viewport(), QPoint()),
                        Find("cmdCalculate").size());

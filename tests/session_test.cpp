@@ -34,18 +34,15 @@ std::string Shown(const std::optional<DataLimits>& limits) {
     return shown;
 }
 
-TEST(Session, StartsWithoutCurvesAtRatioOne) {
-    const Session session;
+// A session starts without curves at ratio 1. Enter sets the voltage ratio only and redraws the
+// limits; Calculate sets both factors and redraws the limits at its ratio; a completed Open starts
+// afresh at ratio 1 with no figures.
+TEST(Session, ScaleFactorsFollowEachAction) {
+    Session session;
     EXPECT_FALSE(session.HasCurves());
     EXPECT_EQ(session.Scale(), (ScaleFactors{1.0F, 0.0F}));
     EXPECT_EQ(session.ScreenVoltageText(), "0");
     EXPECT_FALSE(session.Limits() || session.LastCalculation());
-}
-
-// Enter sets the voltage ratio only and redraws the limits; Calculate sets both factors and
-// redraws the limits at its ratio; a completed Open starts afresh at ratio 1 with no figures.
-TEST(Session, ScaleFactorsFollowEachAction) {
-    Session session;
     session.Open(kWorkedFile);
     EXPECT_EQ(std::tuple(session.FileName(), session.ScreenVoltageText()),
               std::tuple("worked-example.csv", "250"));
