@@ -21,47 +21,24 @@ TEST(Charts, MarkersAreTheSampledPointsAtTheChartsScale) {
     const std::string small = TETRODE_EXAMPLES "/model-tetrode-250v.csv";
     const std::string large = TETRODE_EXAMPLES "/model-tetrode-400v.csv";
     const OperatingLineTexts at300{"300", "3000", "-75", "400", "20"};
-    const struct {
-        const char* name;
-        std::string file;
-        std::optional<OperatingLineTexts> line;
-        const char* enter; // typed in the screen box after Calculate, then Enter
-        LineState state;
-        float ratio;
-        std::string outside; // letters of the points outside the data
-    } cases[] = {
-        {"own screen voltage",
-         small,
-         {{"250", "2500", "-60", "300", "20"}},
-         "",
-         LineState::Drawn,
-         1.0F,
-         ""},
-        {"1.4 times: A and B above the curves",
-         small,
-         {{"350", "3500", "-90", "420", "35"}},
-         "",
-         LineState::Drawn,
-         1.4F,
-         "AB"},
-        {"A and B below the lowest anode voltage",
-         small,
-         {{"300", "3000", "-75", "-100", "20"}},
-         "",
-         LineState::Drawn,
-         1.2F,
-         "AB"},
-        {"400 V curves at 500 V: G below them",
-         large,
-         {{"500", "5000", "-150", "800", "35"}},
-         "",
-         LineState::Drawn,
-         1.25F,
-         "G"},
+    // clang-format off
+    // Enter: typed in the screen box after Calculate, then Enter; outside: the letters of the points
+    // outside the data.
+    const struct { const char* name; std::string file; std::optional<OperatingLineTexts> line;
+                   const char* enter; LineState state; float ratio; std::string outside; } cases[] = {
+        {"own screen voltage", small, {{"250", "2500", "-60", "300", "20"}}, "", LineState::Drawn,
+         1.0F, ""},
+        {"1.4 times: A and B above the curves", small, {{"350", "3500", "-90", "420", "35"}}, "",
+         LineState::Drawn, 1.4F, "AB"},
+        {"A and B below the lowest anode voltage", small, {{"300", "3000", "-75", "-100", "20"}},
+         "", LineState::Drawn, 1.2F, "AB"},
+        {"400 V curves at 500 V: G below them", large, {{"500", "5000", "-150", "800", "35"}}, "",
+         LineState::Drawn, 1.25F, "G"},
         {"Enter after Calculate", small, at300, "350", LineState::OtherScreenVoltage, 1.4F, ""},
         {"Enter of the same voltage", small, at300, "300", LineState::Drawn, 1.2F, ""},
         {"no Calculate", small, {}, "", LineState::NotCalculated, 1.0F, ""},
     };
+    // clang-format on
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         Session session;

@@ -31,12 +31,13 @@
 #include <algorithm>
 #include <charconv>
 #include <set>
-#include <stdexcept>
 
 namespace tetrode {
 namespace {
 
 using testing::FakeUser;
+using testing::Find;
+using testing::SeriesPoints;
 
 class ChartsWindowTest : public ::testing::Test {
   protected:
@@ -45,13 +46,6 @@ class ChartsWindowTest : public ::testing::Test {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    template <class Child = QWidget> Child& Find(const QObject& root, const QString& name) const {
-        auto* child = root.findChild<Child*>(name);
-        if (child == nullptr) {
-            throw std::logic_error("no child named " + name.toStdString());
-        }
-        return *child;
-    }
     QWidget& Charts() const { return Find(m_window, "frmCharts"); }
     QChart& Chart(const QString& view) const { return *Find<QChartView>(Charts(), view).chart(); }
     void Click(const QObject& root, const QString& button) {
@@ -73,17 +67,6 @@ class ChartsWindowTest : public ::testing::Test {
             Click(m_window, "cmdCharts");
         }
     }
-    // The points of every visible series of `chart` named `name`.
-    std::vector<QPointF> Points(QChart& chart, const QString& name) const {
-        std::vector<QPointF> points;
-        for (QAbstractSeries* series : chart.series()) {
-            if (series->objectName() == name && series->isVisible()) {
-                const QList<QPointF> own = static_cast<QXYSeries*>(series)->points();
-                points.insert(points.end(), own.begin(), own.end());
-            }
-        }
-        return points;
-    }
     // The points of the visible contours named `name` (in volts), each with its level (A).
     std::vector<std::pair<QPointF, double>> Contours(QChart& chart, const QString& name) const {
         std::vector<std::pair<QPointF, double>> points;
@@ -102,28 +85,6 @@ class ChartsWindowTest : public ::testing::Test {
         }
         return points;
     }
-    // Points A to G on the constant-current chart, in the order of their anode voltage.
-    std::vector<QPointF> Markers() const {
-        std::vector<QPointF> markers;
-        for (const char* name : {"pointsInside", "pointsOutside"}) {
-            for (const QPointF& point : Points(Chart("chtCurves"), name)) {
-                markers.push_back(point);
-            }
-        }
-        std::ranges::sort(markers, {}, &QPointF::x);
-        return markers;
-    }
-    std::vector<QPointF> SessionMarkers() const {
-        const Calculation& calculation = *m_window.session().LastCalculation();
-        std::vector<QPointF> markers;
-        for (const SamplePoint& s : calculation.samples) {
-            const double ratio = calculation.scale.VoltageRatio;
-            markers.emplace_back(s.Anode * ratio, s.Grid * ratio);
-        }
-        std::ranges::sort(markers, {}, &QPointF::x);
-        return markers;
-    }
-
     FakeUser m_user;
     testing::ModalWatchdog m_watchdog;
     frmMain m_window{m_user, m_user};
@@ -146,9 +107,31 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
         SCOPED_TRACE(screen);
         Calculate("model-tetrode-250v.csv", {screen, "3000", "-75", "400", "20"}, false);
         EXPECT_FALSE(Find(Charts(), "lblNoCurves").isVisible());
-        EXPECT_EQ(Markers(), SessionMarkers());
         const Session& session = m_window.session();
         const ScaleFactors scale = session.LastCalculation()->scale;
+        // Points A to G exactly where the session sampled them, at its voltage ratio, each with
+        // its currents on hover.
+        const LoadLineSamples& samples = session.LastCalculation()->samples;
+        std::set<LinePoint> marked;
+        for (const char* name : {"pointsInside", "pointsOutside"}) {
+            for (const QPointF& point : SeriesPoints(Chart("chtCurves"), name)) {
+                const double ratio = scale.VoltageRatio;
+                const auto s = std::ranges::find_if(samples, [&](const SamplePoint& sample) {
+                    return QPointF(sample.Anode * ratio, sample.Grid * ratio) == point;
+                });
+                ASSERT_NE(s, samples.end()) << name << " at " << point.x() << ", " << point.y();
+                marked.insert(LinePoint(s - samples.begin()));
+                for (QAbstractSeries* series : Chart("chtCurves").series()) {
+                    if (series->objectName() == name) {
+                        emit static_cast<QXYSeries*>(series)->hovered(point, true);
+                    }
+                }
+                const QString anode = QString::fromStdString(
+                    FormatDisplayPattern(s->Ib * 1000, "###0.0", ".") + " mA");
+                EXPECT_TRUE(QToolTip::text().contains(anode)) << QToolTip::text().toStdString();
+            }
+        }
+        EXPECT_EQ(marked.size(), 7U);
         for (const char* family : {"contourAnode", "contourScreen", "contourGrid"}) {
             const auto points = Contours(Chart("chtCurves"), family);
             EXPECT_GT(points.size(), 20U) << family;
@@ -162,44 +145,26 @@ TEST_F(ChartsWindowTest, FollowsTheSessionWithItsPointsExactly) {
             }
         }
         Find<QTabWidget>(Charts(), "tabCharts").setCurrentIndex(1);
-        const auto cycle = Points(Chart("chtCycle"), "cycleAnode");
+        const auto cycle = SeriesPoints(Chart("chtCycle"), "cycleAnode");
         ASSERT_EQ(cycle.size(), kCycleSteps + 1U);
         EXPECT_EQ(cycle.front().x(), -180);
         EXPECT_EQ(cycle.back().x(), 180);
-        std::vector<double> sampled, marked;
-        for (const SamplePoint& s : session.LastCalculation()->samples) {
+        std::vector<double> sampled, shown;
+        for (const SamplePoint& s : samples) {
             sampled.push_back(s.Ib * 1000);
         }
-        for (const QPointF& point : Points(Chart("chtCycle"), "samplesAnode")) {
-            marked.push_back(point.y());
+        for (const QPointF& point : SeriesPoints(Chart("chtCycle"), "samplesAnode")) {
+            shown.push_back(point.y());
         }
-        EXPECT_EQ(marked, sampled);
+        EXPECT_EQ(shown, sampled);
         Find<QTabWidget>(Charts(), "tabCharts").setCurrentIndex(0);
-
-        // Hovering a marker shows its three currents.
-        for (const char* name : {"pointsInside", "pointsOutside"}) {
-            for (const QPointF& point : Points(Chart("chtCurves"), name)) {
-                const double ratio = scale.VoltageRatio;
-                const SamplePoint& s = *std::ranges::find_if(
-                    session.LastCalculation()->samples, [&](const SamplePoint& sample) {
-                        return QPointF(sample.Anode * ratio, sample.Grid * ratio) == point;
-                    });
-                for (QAbstractSeries* series : Chart("chtCurves").series()) {
-                    if (series->objectName() == name) {
-                        emit static_cast<QXYSeries*>(series)->hovered(point, true);
-                    }
-                }
-                const QString anode = QString::fromStdString(
-                    FormatDisplayPattern(s.Ib * 1000, "###0.0", ".") + " mA");
-                EXPECT_TRUE(QToolTip::text().contains(anode)) << QToolTip::text().toStdString();
-            }
-        }
     }
     // Another screen voltage entered: the line waits for Calculate.
     Find<QLineEdit>(m_window, "txtScreenBias").setText("400");
     QTest::keyClick(&Find<QLineEdit>(m_window, "txtScreenBias"), Qt::Key_Return);
-    EXPECT_TRUE(Markers().empty());
-    EXPECT_TRUE(Points(Chart("chtCurves"), "operatingLine").empty());
+    for (const char* name : {"pointsInside", "pointsOutside", "operatingLine"}) {
+        EXPECT_TRUE(SeriesPoints(Chart("chtCurves"), name).empty()) << name;
+    }
 
     // Typed levels: drawn as typed; refused text keeps the levels on show and says where.
     QLineEdit& levels = Find<QLineEdit>(Charts(), "txtAnodeLevels");

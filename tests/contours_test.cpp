@@ -42,44 +42,21 @@ CurveTable LinearTable(const std::vector<float>& anode, const std::vector<float>
 // border to border of the data; each level inside the range gives exactly one such line.
 TEST(Contours, LinearTablesGiveTheAnalyticStraightLines) {
     const std::vector<float> coarseAnode = Axis(0, 500, 7), coarseGrid = Axis(50, -25, 9);
-    const struct {
-        const char* name;
-        std::vector<float> anode, grid;
-        double a, b, c;
-        ScaleFactors scale;
-        int stride;
-        std::optional<std::vector<double>> levels; // none: the nice levels of the range
+    // clang-format off
+    // Levels: none for the nice levels of the range.
+    const struct { const char* name; std::vector<float> anode, grid; double a, b, c;
+                   ScaleFactors scale; int stride; std::optional<std::vector<double>> levels;
     } cases[] = {
         {"gentle slope", coarseAnode, coarseGrid, 0.6, 1e-4, 4e-3, {1, 1}, 1, {}},
-        {"steep slope at 1.2 times the screen",
-         coarseAnode,
-         coarseGrid,
-         1.5,
-         2e-4,
-         1e-2,
-         {1.2F, 1.3145341F},
-         1,
-         {}},
-        {"grid voltage only, listed levels",
-         coarseAnode,
-         coarseGrid,
-         1.5,
-         0,
-         1e-2,
-         {1, 1},
-         1,
+        {"steep slope at 1.2 times the screen", coarseAnode, coarseGrid, 1.5, 2e-4, 1e-2,
+         {1.2F, 1.3145341F}, 1, {}},
+        {"grid voltage only, listed levels", coarseAnode, coarseGrid, 1.5, 0, 1e-2, {1, 1}, 1,
          std::vector<double>{0.25, 1.0, 1.5}},
         {"anode voltage only", coarseAnode, coarseGrid, 0.1, 3e-4, 0, {1, 1}, 1, {}},
-        {"fine table drawn from every third node",
-         Axis(0, 100, 31),
-         Axis(50, -5, 41),
-         1.0,
-         2e-4,
-         5e-3,
-         {1.44F, 1.728F},
-         3,
-         {}},
+        {"fine table drawn from every third node", Axis(0, 100, 31), Axis(50, -5, 41), 1.0, 2e-4,
+         5e-3, {1.44F, 1.728F}, 3, {}},
     };
+    // clang-format on
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         const CurveTable table = LinearTable(row.anode, row.grid, row.a, row.b, row.c);
@@ -147,11 +124,8 @@ TEST(Contours, NiceLevels) {
         }
         return levels;
     };
-    const struct {
-        const char* name;
-        double low, high;
-        std::vector<double> levels;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* name; double low, high; std::vector<double> levels; } cases[] = {
         {"0 to 1 A: tenths", 0, 1, tenths(1, 9, 0.1)},
         {"below zero to 0.6 A: twentieths", -0.05, 0.6, tenths(0, 11, 0.05)},
         {"0 to 320 mA: 15 of 20 mA rather than 6 of 50", 0, 0.32, tenths(1, 15, 0.02)},
@@ -160,6 +134,7 @@ TEST(Contours, NiceLevels) {
         {"falling range", 2, 1, {}},
         {"no end", 0, INFINITY, {}},
     };
+    // clang-format on
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         const std::vector<double> levels = NiceLevels(row.low, row.high);
@@ -176,12 +151,9 @@ TEST(Contours, TypedLevels) {
     for (std::size_t k = 0; k <= kMaxTypedLevels; ++k) {
         tooMany += std::to_string(k + 1) + ' ';
     }
-    const struct {
-        const char* name;
-        std::string text, separator;
-        std::vector<double> levels;
-        std::optional<FaultKind> fault;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* name; std::string text, separator; std::vector<double> levels;
+                   std::optional<FaultKind> fault; } cases[] = {
         {"blanks", "100 200 500", ".", {0.1, 0.2, 0.5}, {}},
         {"mixed separators, unordered, repeated", " 500;100,  200, 100", ".", {0.1, 0.2, 0.5}, {}},
         {"comma locale", "0,5 1", ",", {0.0005, 0.001}, {}},
@@ -191,6 +163,7 @@ TEST(Contours, TypedLevels) {
         {"too many", tooMany, ".", {}, FaultKind::InvalidArgument},
         {"too large", "1e400", ".", {}, FaultKind::Overflow},
     };
+    // clang-format on
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         std::vector<double> levels;

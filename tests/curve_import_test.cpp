@@ -2,6 +2,7 @@
 // Importing digitized charts: contours traced from the model tubes of examples/ and written in each
 // layout a digitizer exports come back as the model's own tables; the rules outside the traced
 // levels on fields whose regridding is known exactly; every refusal; the axes; the writing.
+#include "analysis/contours.h"
 #include "analysis/operating_parameters.h"
 #include "analysis/session.h"
 #include "curves/curve_loader.h"
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -26,12 +28,8 @@ namespace {
 
 using F = CurrentFamily;
 using model::ModelTetrode;
+using Point = model::ChartPoint;
 using testing::TempFolder;
-
-struct Point {
-    double anode = 0.0;
-    double grid = 0.0;
-};
 
 // One traced curve of a model tube.
 struct Trace {
@@ -49,75 +47,10 @@ std::string Cat(std::initializer_list<std::string_view> parts) {
     return text;
 }
 
-double ModelCurrent(const ModelTetrode& tube, F family, double anode, double grid) {
-    const model::Currents currents = model::ModelCurrents(tube, anode, grid);
-    return family == F::Anode    ? currents.anode
-           : family == F::Screen ? currents.screen
-                                 : currents.grid;
-}
-
-// The chart of a model tube spans the generator's axes.
-struct Chart {
-    double anodeLow, anodeHigh, gridLow, gridHigh;
-};
-
-Chart ChartOf(const ModelTetrode& tube) {
-    return {double(tube.anodeFirst),
-            double(tube.anodeFirst + tube.anodeStep * (tube.anodePoints - 1)),
-            double(tube.gridFirst + tube.gridStep * (tube.gridCurves - 1)), double(tube.gridFirst)};
-}
-
-// Whether the contour of `current` crosses the chart at `anode`: every current here rises with the
-// grid voltage, so it does so once at most.
-bool Crosses(const ModelTetrode& tube, F family, double current, double anode) {
-    const Chart chart = ChartOf(tube);
-    return ModelCurrent(tube, family, anode, chart.gridLow) < current &&
-           ModelCurrent(tube, family, anode, chart.gridHigh) >= current;
-}
-
-double Bisect(double low, double high, const std::function<bool(double)>& isHigh) {
-    for (int i = 0; i < 60; ++i) {
-        const double middle = (low + high) / 2;
-        (isHigh(middle) ? high : low) = middle;
-    }
-    return (low + high) / 2;
-}
-
-// The contour of `current` as pieces of line on the chart (it may leave the chart and come back),
-// each begun and ended on the chart's edge.
-std::vector<std::vector<Point>> Contour(const ModelTetrode& tube, F family, double current) {
-    const Chart chart = ChartOf(tube);
-    const auto crosses = [&](double anode) { return Crosses(tube, family, current, anode); };
-    const auto pointAt = [&](double anode) {
-        return Point{anode, Bisect(chart.gridLow, chart.gridHigh, [&](double grid) {
-                         return ModelCurrent(tube, family, anode, grid) >= current;
-                     })};
-    };
-    std::vector<std::vector<Point>> pieces;
-    double before = chart.anodeLow;
-    for (int k = 0; k <= 3000; ++k) {
-        const double anode = chart.anodeLow + (chart.anodeHigh - chart.anodeLow) * k / 3000;
-        const bool inside = crosses(anode);
-        if (inside && (k == 0 || !crosses(before))) {
-            pieces.emplace_back();
-        }
-        if (k > 0 && inside != crosses(before)) {
-            const double edge =
-                Bisect(before, anode, [&](double a) { return crosses(a) == inside; });
-            pieces.back().push_back(pointAt(std::nextafter(edge, inside ? anode : before)));
-        }
-        if (inside) {
-            pieces.back().push_back(pointAt(anode));
-        }
-        before = anode;
-    }
-    return pieces;
-}
-
 // A careful user's clicks along the contour: at the ends of each piece and at uneven distances of
 // 0.8 to 2.5 % of the chart between, each off by up to 0.07 % of the chart (under a pixel).
 Trace TraceContour(const ModelTetrode& tube, F family, double current, std::mt19937& random) {
-    const Chart chart = ChartOf(tube);
+    const model::Chart chart = model::ChartOf(tube);
     const double width = chart.anodeHigh - chart.anodeLow, height = chart.gridHigh - chart.gridLow;
     std::uniform_real_distribution<double> spacing(0.008, 0.025), jitter(-0.0007, 0.0007);
     Trace trace{family, current, {}};
@@ -125,7 +58,8 @@ Trace TraceContour(const ModelTetrode& tube, F family, double current, std::mt19
         trace.points.push_back(
             {p.anode + jitter(random) * width, p.grid + jitter(random) * height});
     };
-    for (const std::vector<Point>& piece : Contour(tube, family, current)) {
+    for (const std::vector<Point>& piece :
+         model::ContourPieces(tube, std::size_t(family), current)) {
         click(piece.front());
         double toNext = spacing(random);
         for (std::size_t i = 1; i < piece.size(); ++i) {
@@ -298,17 +232,11 @@ std::vector<ExportFile> Export(const std::vector<Trace>& traces, const Style& s,
     return files;
 }
 
-const CurrentMatrix& Currents(const CurveTable& table, F family) {
-    return family == F::Anode    ? table.AnodeCurrents()
-           : family == F::Screen ? table.ScreenCurrents()
-                                 : table.GridCurrents();
-}
-
 // The largest difference from the model's table as a share of the family's full scale there, over
 // the cells between the lowest and the highest level traced across their anode voltage; and where.
 std::pair<float, std::string> WorstEnclosedError(const TracedTube& tube, F family,
                                                  const CurveTable& model, const CurveTable& table) {
-    const CurrentMatrix &expected = Currents(model, family), &actual = Currents(table, family);
+    const CurrentMatrix &expected = CurrentsOf(model, family), &actual = CurrentsOf(table, family);
     float fullScale = 0.0F, worst = 0.0F;
     for (int i = 0; i < expected.curves(); ++i) {
         fullScale = std::max(fullScale, std::ranges::max(expected.curve(i)));
@@ -318,7 +246,7 @@ std::pair<float, std::string> WorstEnclosedError(const TracedTube& tube, F famil
         const double anode = model.AnodeVoltages()[std::size_t(j)];
         double low = INFINITY, high = -INFINITY;
         for (const double level : tube.levels[std::size_t(family)]) {
-            if (Crosses(*tube.tube, family, level, anode)) {
+            if (model::ContourCrosses(*tube.tube, std::size_t(family), level, anode)) {
                 low = std::min(low, level);
                 high = std::max(high, level);
             }
@@ -410,14 +338,11 @@ TEST(CurveImport, RefusesWhatItCannotReadNamingTheFileLineAndSeries) {
         std::string text = "";
         std::optional<F> family = std::nullopt;
     };
-    const struct {
-        const char* name;
-        std::vector<File> files;
-        std::string expected;
-        double screenVoltage = 250.0;
-        std::optional<VoltageAxis> anodeAxis = std::nullopt, gridAxis = std::nullopt;
+    // clang-format off
+    const struct { const char* name; std::vector<File> files; std::string expected;
+                   double screenVoltage = 250.0;
+                   std::optional<VoltageAxis> anodeAxis = std::nullopt, gridAxis = std::nullopt;
     } cases[] = {
-        // clang-format off
         {"no file", {}, "no digitizer export was given to import"},
         {"a missing file", {{""}},
          "<folder>/missing.csv: cannot be opened: No such file or directory"},
@@ -488,8 +413,8 @@ TEST(CurveImport, RefusesWhatItCannotReadNamingTheFileLineAndSeries) {
         {"axes of too many points", {{"a.csv", kTwo}},
          "Anode axis: the axes give 30000 x 200 points, more than 4194304", 250,
          {{0, 1, 30000}}, {{0, -1, 200}}},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
@@ -539,13 +464,9 @@ TEST(CurveImport, RegridsByTheStatedRules) {
         std::ranges::shuffle(points, random);
         bending.push_back(Series(F::Anode, float(c), points));
     }
-    const struct {
-        const char* name;
-        std::vector<TracedSeries> series;
-        VoltageAxis anode, grid;
-        std::function<double(F, double, double)> expected;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char* name; std::vector<TracedSeries> series; VoltageAxis anode, grid;
+                   std::function<double(F, double, double)> expected; } cases[] = {
         {"a linear field: exact between the curves, linear to zero below, linear above; a family "
          "without curves, zero", linear, {0, 100, 11}, {20, -5, 17},
          [](F f, double a, double g) {
@@ -568,8 +489,8 @@ TEST(CurveImport, RegridsByTheStatedRules) {
          [](F f, double a, double g) {
              const bool on = f == F::Screen;
              return on && a <= 400 && g >= -20 ? 1.0 : on && a >= 600 && g >= 0 ? 2.0 : 0.0; }},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const CurveTable table = RegridTracedCurves(c.series, 250.0F, c.anode, c.grid);
@@ -580,7 +501,7 @@ TEST(CurveImport, RegridsByTheStatedRules) {
                 for (int i = 0; i < c.grid.count; ++i) {
                     const double expected =
                         c.expected(family, c.anode.Voltage(j), c.grid.Voltage(i));
-                    const float actual = Currents(table, family).at(j, i);
+                    const float actual = CurrentsOf(table, family).at(j, i);
                     if (std::fabs(actual - expected) > 1e-5 && wrong++ < 3) {
                         ADD_FAILURE()
                             << CurrentFamilyName(family) << " at " << c.anode.Voltage(j) << " V, "
@@ -631,31 +552,24 @@ TEST(CurveImport, ResidualsNameTheLargestInsideTheAxes) {
 }
 
 TEST(CurveImport, ReadsAxesAndProposesRoundOnesOfTwentyToFortyVoltages) {
-    const struct {
-        const char* text;
-        bool rising;
-        std::string expected; // the axis as FROM:TO:STEP, or the fault
-    } typed[] = {
-        {"0:3000:100", true, "0:3000:100"},
-        {"3000:0:-100", true, "0:3000:100"},
-        {" 0 : 3e3 : 1e2 ", true, "0:3000:100"},
-        {"0:1000:300", true, "0:900:300"},
-        {"0.1:0.3:0.1", true, "0.1:0.3:0.1"},
-        {"20:-70:-2.5", false, "20:-70:-2.5"},
-        {"-70:20:2.5", false, "20:-70:-2.5"},
-        {"-75:20:10", false, "15:-75:-10"},
-        {"0:3000", true,
-         "Anode axis: \"0:3000\" is not an axis; an axis is FROM:TO:STEP in volts, such as "
-         "0:3000:100 or 20:-70:-2.5"},
-        {"0:3,000:100", true,
-         "Anode axis: \"3,000\" is not a number; an axis is FROM:TO:STEP in volts, such as "
-         "0:3000:100 or 20:-70:-2.5"},
+    const std::string hint =
+        "; an axis is FROM:TO:STEP in volts, such as 0:3000:100 or 20:-70:-2.5";
+    // clang-format off
+    // Expected: the axis as FROM:TO:STEP, or the fault.
+    const struct { const char* text; bool rising; std::string expected; } typed[] = {
+        {"0:3000:100", true, "0:3000:100"}, {"3000:0:-100", true, "0:3000:100"},
+        {" 0 : 3e3 : 1e2 ", true, "0:3000:100"}, {"0:1000:300", true, "0:900:300"},
+        {"0.1:0.3:0.1", true, "0.1:0.3:0.1"}, {"20:-70:-2.5", false, "20:-70:-2.5"},
+        {"-70:20:2.5", false, "20:-70:-2.5"}, {"-75:20:10", false, "15:-75:-10"},
+        {"0:3000", true, "Anode axis: \"0:3000\" is not an axis" + hint},
+        {"0:3,000:100", true, "Anode axis: \"3,000\" is not a number" + hint},
         {"0:100:0", true, "Anode axis: the step of an axis cannot be 0"},
         {"0:100:-10", true,
          "Anode axis: the axis has fewer than two voltages: the step must lead from FROM to TO"},
         {"0:1:1e-6", true, "Anode axis: the axis has more than 32767 voltages"},
         {"0:1e39:1e37", true, "Anode axis: \"1e39\" is a number too large for single precision"},
     };
+    // clang-format on
     for (const auto& c : typed) {
         SCOPED_TRACE(c.text);
         std::string actual;
@@ -666,18 +580,14 @@ TEST(CurveImport, ReadsAxesAndProposesRoundOnesOfTwentyToFortyVoltages) {
         }
         EXPECT_EQ(actual, c.expected);
     }
-    const struct {
-        const char* name;
-        Point low, high;
-        const char *anode, *grid;
-    } proposed[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char* name; Point low, high; const char *anode, *grid; } proposed[] = {
         {"a data sheet's chart", {37, -68.3}, {2980, 18.2}, "0:3000:100", "20:-70:-2.5"},
         {"a small tube, a point on a multiple of the step", {0.12, -1.3}, {0.95, 0.4},
          "0.1:0.95:0.025", "0.4:-1.3:-0.05"},
         {"every point at one voltage", {500, -20}, {500, -20}, "240:760:20", "-10:-30:-1"},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& c : proposed) {
         SCOPED_TRACE(c.name);
         const std::vector<TracedSeries> series{Series(F::Anode, 1, {c.low, c.high})};

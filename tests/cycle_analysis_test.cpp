@@ -60,50 +60,22 @@ CurveTable AnalyticTable() {
 TEST(CycleAnalysis, AnalyticTablesGiveTheClosedForms) {
     const CurveTable table = AnalyticTable();
     const double k = std::pow(1.2F, 1.5);
-    const struct {
-        const char* name;
-        SamplePoint g, a;
-        ScaleFactors scale;
-        std::array<double, 6> anode; // DC, harmonics 1 to 5 (A)
-        double anodeConduction;      // degrees
-        double screenDC, screenFundamental;
-        double gridPeak, gridPhi; // the grid pulse
-        double tolerance;         // A
-    } cases[] = {
-        {"class A",
-         {2000, -50},
-         {500, 40},
-         {1, 1},
-         {1.0, 0.9, 0, 0, 0, 0},
-         360,
-         0.315,
-         0.015,
-         0.08,
-         std::acos(50.0 / 90.0),
-         2e-6},
-        {"class B through the anode cut-off",
-         {3000, -150},
-         {500, 50},
-         {1, 1},
-         {2 / kPi, 1.0, 4 / (3 * kPi), 0, -4 / (15 * kPi), 0},
-         180,
-         0.285,
-         0.05,
-         0.1,
-         std::acos(0.75),
-         2e-5},
-        {"class B at 1.2 times the screen",
-         {3000, -150},
-         {500, 50},
-         {1.2F, static_cast<float>(k)},
-         {2 * k / kPi, k, 4 * k / (3 * kPi), 0, -4 * k / (15 * kPi), 0},
-         180,
-         0.285 * k,
-         0.05 * k,
-         0.1 * k,
-         std::acos(0.75),
-         2e-5},
+    // clang-format off
+    // The anode current's DC and harmonics 1 to 5 (A) and its conduction angle (degrees); the grid
+    // pulse's peak and half-angle; the tolerance (A).
+    const struct { const char* name; SamplePoint g, a; ScaleFactors scale;
+                   std::array<double, 6> anode; double anodeConduction, screenDC, screenFundamental,
+                   gridPeak, gridPhi, tolerance; } cases[] = {
+        {"class A", {2000, -50}, {500, 40}, {1, 1}, {1.0, 0.9, 0, 0, 0, 0}, 360, 0.315, 0.015,
+         0.08, std::acos(50.0 / 90.0), 2e-6},
+        {"class B through the anode cut-off", {3000, -150}, {500, 50}, {1, 1},
+         {2 / kPi, 1.0, 4 / (3 * kPi), 0, -4 / (15 * kPi), 0}, 180, 0.285, 0.05, 0.1,
+         std::acos(0.75), 2e-5},
+        {"class B at 1.2 times the screen", {3000, -150}, {500, 50}, {1.2F, float(k)},
+         {2 * k / kPi, k, 4 * k / (3 * kPi), 0, -4 * k / (15 * kPi), 0}, 180, 0.285 * k, 0.05 * k,
+         0.1 * k, std::acos(0.75), 2e-5},
     };
+    // clang-format on
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         LoadLineSamples samples;

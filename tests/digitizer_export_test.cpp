@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <optional>
+#include <sstream>
 #include <string>
 
 namespace tetrode {
@@ -20,32 +21,20 @@ std::string Shortest(float value) {
 // One line per series: its family, current and name, where the name stands, then its points in
 // the file's order with their lines; then one line per note with its place.
 std::string Summary(const DigitizerExport& read) {
-    std::string text;
+    std::ostringstream text;
     for (const TracedSeries& series : read.series) {
-        text.append(CurrentFamilyName(series.family))
-            .append(" ")
-            .append(Shortest(series.current))
-            .append(" \"")
-            .append(series.name)
-            .append("\" ")
-            .append(std::to_string(series.place.line))
-            .append(":")
-            .append(std::to_string(series.place.column))
-            .append(" |");
+        text << CurrentFamilyName(series.family) << ' ' << Shortest(series.current) << " \""
+             << series.name << "\" " << series.place.line << ':' << series.place.column << " |";
         for (const TracedPoint& point : series.points) {
-            text.append(" ")
-                .append(Shortest(point.anodeVoltage))
-                .append(",")
-                .append(Shortest(point.gridVoltage))
-                .append("@")
-                .append(std::to_string(point.line));
+            text << ' ' << Shortest(point.anodeVoltage) << ',' << Shortest(point.gridVoltage) << '@'
+                 << point.line;
         }
-        text.append("\n");
+        text << '\n';
     }
     for (const ImportNote& note : read.notes) {
-        text.append("note ").append(std::to_string(note.place.line)).append("\n");
+        text << "note " << note.place.line << '\n';
     }
-    return text;
+    return text.str();
 }
 
 TEST(DigitizerExport, ReadsEveryRecommendedLayout) {

@@ -13,13 +13,12 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <tuple>
 #include <unistd.h>
 
 namespace tetrode {
 namespace {
 
-using namespace testing; // the shared test helpers: TempFolder
+using namespace testing; // the shared test helpers: SessionState, SizedCurveFile, TempFolder
 
 // How an action ended in the child, as its exit status.
 enum Ending : int {
@@ -30,11 +29,6 @@ enum Ending : int {
     kOtherException = 4,
     kDied = 5, // by a signal: an abort
 };
-
-auto State(const Session& s) {
-    return std::tuple(s.HasCurves(), s.Curves(), s.Path(), s.FileName(), s.ScreenVoltageText(),
-                      s.Scale(), s.Limits(), s.LastCalculation());
-}
 
 // The bytes of this process's address space now.
 std::uint64_t AddressSpace() {
@@ -85,7 +79,7 @@ Ending RunCapped(const std::string& curves, const std::function<void(Session&)>&
     Session session;
     session.Open(curves);
     session.Calculate({"250", "550", "-30", "250", "0"});
-    const auto before = State(session);
+    const auto before = SessionState(session);
     const rlimit cap{AddressSpace() + headroom, RLIM_INFINITY};
     ::setrlimit(RLIMIT_AS, &cap);
     Filler filler;
@@ -103,7 +97,7 @@ Ending RunCapped(const std::string& curves, const std::function<void(Session&)>&
     }
     filler.Release();
     if ((ending == kOutOfMemoryUnchanged || ending == kOtherFaultUnchanged) &&
-        !(State(session) == before)) {
+        !(SessionState(session) == before)) {
         ending = kFaultButChanged;
     }
     // Straight out: the test framework's own state belongs to the parent.
@@ -118,16 +112,7 @@ TEST(Exhaustion, ActionsThatRunOutOfMemoryEndInAFaultAndChangeNothing) {
     const TempFolder folder;
     const std::string worked = TETRODE_TEST_DATA "/worked-example.csv";
     // 32767 anode voltages by 1000 curves: a table of 393 MB from a file of 200 kB.
-    std::string wide = "250\nEa";
-    for (int j = 0; j < 32767; ++j) {
-        wide.append(",").append(std::to_string(j));
-    }
-    wide.append("\n");
-    for (int i = 0; i < 1000; ++i) {
-        wide.append("1\n");
-    }
-    wide.append("Screen\n");
-    const std::string widePath = folder.Write("wide.csv", wide);
+    const std::string widePath = folder.Write("wide.csv", SizedCurveFile(32767, 1000, false));
     // Long enough that reading them needs memory of their own; made here, as the child's action
     // must allocate nothing of its own.
     const std::string screen = "300." + std::string(40, '0');

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "curves/global_quorv.h"
 
-#include "platform/text_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,43 +11,7 @@
 namespace tetrode {
 namespace {
 
-using namespace testing; // the shared test helpers: FaultKindOf, TempFolder
-
-constexpr std::size_t kBlock = 64 * 1024; // the reader's block size
-
-// The lines read before the end-of-file text, which persists. The file is read in blocks: lines
-// and line ends that straddle them read as any other.
-TEST(ReadTextLine, SplitsLinesAtLfCrLfAndLoneCr) {
-    const std::string x(kBlock - 1, 'x'), nul(1, '\0');
-    // clang-format off
-    const struct {
-        const char* name; std::string contents; std::vector<std::string> lines;
-    } cases[] = {
-        {"CR LF then LF", "ab\r\nc\n", {"ab", "c"}},
-        {"LF at the start gives an empty line", "\nx\n", {"", "x"}},
-        {"lone CR ends the line and keeps the next character", "a\rbc\n", {"a", "bc"}},
-        {"lone CR before a minus sign, CR at the very end", "Ea,0\r-10,1\r", {"Ea,0", "-10,1"}},
-        {"last line without line end is delivered", "ab", {"ab"}},
-        {"empty file", "", {}},
-        {"CR CR LF is an empty line between", "a\r\r\nb\n", {"a", "", "b"}},
-        {"blanks, quotes and NUL are kept", " \"q\" ,\t" + nul + "\n", {" \"q\" ,\t" + nul}},
-        {"CR LF split across two blocks", x + "\r\ny\n", {x, "y"}},
-        {"lone CR at the end of a block", x + "\r-y", {x, "-y"}},
-        {"line longer than a block", x + x + "zz\n", {x + x + "zz"}},
-    };
-    // clang-format on
-    TempFolder folder;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        TextFile file(folder.Write("case.txt", c.contents));
-        std::vector<std::string> lines;
-        for (std::string line; lines.size() < 9 && (line = ReadTextLine(file)) != kEndOfFileText;) {
-            lines.push_back(line);
-        }
-        EXPECT_EQ(lines, c.lines);
-        EXPECT_EQ(ReadTextLine(file), kEndOfFileText);
-    }
-}
+using testing::FaultKindOf;
 
 // What a split leaves in a list that an earlier, longer split filled (as the loader reuses its
 // list): the parts in brackets, "[a][b]", or "invalid argument" for that fault.

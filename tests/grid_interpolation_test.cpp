@@ -28,16 +28,11 @@ TEST(GridInterpolation, AnodeCurrentOfTheWorkedExample) {
     // clang-format off
     const struct { const char* name; double x, y, ib; float powerRatio = 1.0F;
                    std::vector<float> anode = {200, 400, 600}, grid = {0, -20, -40}; } cases[] = {
-        {"bilinear inside the table", 480, -10, 1.19},
+        // Inside the table and on its entries the property test holds every point.
         {"above the anode range: last column", 680, -10, 1.25},
         {"below the anode range: first column", 150, -10, 0.9},
         {"above the grid range: first curve", 480, 5, 1.54},
         {"below the grid range: last curve", 480, -50, 0.22},
-        {"on anode entry 2: end of bracket (1, 2)", 400, -10, 1.15},
-        {"on anode entry 1: collapsed bracket", 200, -10, 0.9},
-        {"on curve 2: grid fraction 0", 480, -20, 0.84},
-        {"on the last curve: collapsed bracket", 480, -40, 0.22},
-        {"on the first curve: collapsed bracket", 480, 0, 1.54},
         {"at 1.44 times the screen voltage", 480, -10, 1.19 * 1.728, 1.728F},
         // The last step sets the fraction: (350 - 200) / 100 = 1.5, beyond entry 2's 0.8.
         {"non-uniform anode", 350, -20, 0.6 + 1.5 * (0.8 - 0.6), 1.0F, {200, 400, 500}},

@@ -121,15 +121,14 @@ TEST(ScaleFactorsFor, RatioAndItsThreeHalvesPowerInSinglePrecision) {
 // The first refused box in reading order is named: screen, anode bias, grid bias, minimum anode,
 // peak grid.
 TEST(ReadOperatingLine, NamesTheFirstRefusedBoxInReadingOrder) {
-    const struct {
-        OperatingLineTexts texts;
-        const char* box;
-    } cases[] = {
+    // clang-format off
+    const struct { OperatingLineTexts texts; const char* box; } cases[] = {
         {{"abc", "x", "x", "x", "x"}, "Screen Bias"},
         {{"300", "3,000", "x", "x", "x"}, "Anode Bias"},
         {{"300", "3000", "-5 0 V", "1kV", "x"}, "Min Anode Volts"},
         {{"300", "3000", "", "", "four"}, "Max Grid Volts"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.box);
         const Fault fault = FaultOf([&] { ReadOperatingLine(c.texts); });

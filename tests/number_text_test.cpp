@@ -53,7 +53,6 @@ TEST(NumberFromText, ReadsTheLeadingNumberAndRefusesWhatItWouldMisread) {
         // Decimal: blanks, tabs and line feeds removed anywhere; sign, digits, point, exponent.
         {"unit after the number", "350V", 350},
         {"a word for the unit", "350 volts", 350},
-        {"percent", "50%", 50},
         {"blank between digits", "3 50", 350},
         {"tabs and line feeds", "\t1\n2\t.\n5 ", 12.5},
         {"exponent e", "1e3", 1000},
@@ -132,16 +131,11 @@ TEST(Formatting, ShowsFiguresInTheirPatternOrTheGeneralSingleFormAndRefusesWhatI
     // clang-format off
     const struct { const char* name; double value; const char* pattern; std::string text;
                    const char* separator = "."; } cases[] = {
-        // Display patterns.
-        {"below half of the decimal", 0.04, "###0.0", "0.0"},
-        {"half of the decimal", 0.05, "###0.0", "0.1"},
+        // Display patterns; the test below holds the half-way cases of every size a figure takes.
         {"negative to zero, no minus sign", -0.04, "###0.0", "0.0"},
-        {"negative half away from zero", -0.05, "###0.0", "-0.1"},
         {"binary 0.15 lies below: its decimal form decides", 0.15, "###0.0", "0.2"},
         {"15 digits decide, not the exact double", 1234567890123.45, "####0.0", "1234567890123.5"},
         {"more integer digits than the pattern", 12345.67, "##0.0", "12345.7"},
-        {"whole, rounds up to a new digit", 999999.5, "######0", "1000000"},
-        {"whole, just below half", 999999.49, "######0", "999999"},
         {"whole, tiny negative", -1e-300, "######0", "0"},
         {"1E+20", 1e20, "###0.0", "100000000000000000000.0"},
         {"-DBL_MAX", -DBL_MAX, "###0.0", "-179769313486232" + std::string(294, '0') + ".0"},

@@ -13,7 +13,7 @@
 namespace tetrode {
 namespace {
 
-using namespace testing; // the shared test helpers: FaultOf, TempFolder
+using namespace testing; // the shared test helpers: FaultOf, SessionState, TempFolder
 
 // Curves with anode axis 200..600 V and grid axis 0..-40 V, taken at 250 V.
 const std::string kLimitsFile = TETRODE_TEST_DATA "/window/limits-200-600.csv";
@@ -25,12 +25,6 @@ OperatingLineTexts Line(std::string screen = "250") {
     return {std::move(screen), "550", "-30", "250", "0"};
 }
 
-// Everything a front end can read of a session.
-auto State(const Session& s) {
-    return std::tuple(s.HasCurves(), s.Curves(), s.Path(), s.FileName(), s.ScreenVoltageText(),
-                      s.Scale(), s.Limits(), s.LastCalculation());
-}
-
 // The limits as the window shows them: "600 0 10 -10".
 std::string Shown(const std::optional<DataLimits>& limits) {
     std::string shown;
@@ -40,18 +34,15 @@ std::string Shown(const std::optional<DataLimits>& limits) {
     return shown;
 }
 
-TEST(Session, StartsWithoutCurvesAtRatioOne) {
-    const Session session;
+// A session starts without curves at ratio 1. Enter sets the voltage ratio only and redraws the
+// limits; Calculate sets both factors and redraws the limits at its ratio; a completed Open starts
+// afresh at ratio 1 with no figures.
+TEST(Session, ScaleFactorsFollowEachAction) {
+    Session session;
     EXPECT_FALSE(session.HasCurves());
     EXPECT_EQ(session.Scale(), (ScaleFactors{1.0F, 0.0F}));
     EXPECT_EQ(session.ScreenVoltageText(), "0");
     EXPECT_FALSE(session.Limits() || session.LastCalculation());
-}
-
-// Enter sets the voltage ratio only and redraws the limits; Calculate sets both factors and
-// redraws the limits at its ratio; a completed Open starts afresh at ratio 1 with no figures.
-TEST(Session, ScaleFactorsFollowEachAction) {
-    Session session;
     session.Open(kWorkedFile);
     EXPECT_EQ(std::tuple(session.FileName(), session.ScreenVoltageText()),
               std::tuple("worked-example.csv", "250"));
@@ -129,10 +120,6 @@ TEST(Session, AFailedActionChangesNothing) {
         {"Calculate: equal anode voltages", calculated, calculate({"250", "250", "-30", "250", "0"}),
          DivisionByZero},
         {"Calculate: a negative screen voltage", calculated, calculate(Line("-250")), InvalidArgument},
-        {"Calculate: curves at a negative screen voltage", openNegative, calculate(Line()),
-         InvalidArgument},
-        {"Calculate: a number beyond double", calculated, calculate({"250", "1e400", "", "", ""}),
-         Overflow},
         {"Calculate: no anode current", open, calculate({"250", "190", "-300", "150", "-200"}),
          DivisionByZero},
         {"Enter before any load", none, enter("300"), DivisionByZero},
@@ -147,9 +134,9 @@ TEST(Session, AFailedActionChangesNothing) {
         SCOPED_TRACE(c.name);
         Session session;
         c.setup(session);
-        const auto before = State(session);
+        const auto before = SessionState(session);
         EXPECT_EQ(FaultOf([&] { c.action(session); }).kind(), c.kind);
-        EXPECT_TRUE(State(session) == before);
+        EXPECT_TRUE(SessionState(session) == before);
     }
 }
 

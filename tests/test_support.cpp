@@ -53,6 +53,20 @@ std::string ReadBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+std::string SizedCurveFile(int points, int curves, bool complete) {
+    std::string text = "250\nEa", row = "x", rows;
+    for (int j = 0; j < points; ++j) {
+        text.append(",").append(std::to_string(j));
+        row += ",0";
+    }
+    text += '\n';
+    for (int i = curves; i > 0; --i) {
+        text.append(std::to_string(i)).append("\n");
+        rows += complete ? row + "\n" : "";
+    }
+    return text + "Screen\n" + rows + (complete ? "Control grid current\n" : "") + rows;
+}
+
 CurrentMatrix MatrixFromRows(const Rows& rows) {
     const int points = rows.empty() ? 0 : static_cast<int>(rows.front().size());
     CurrentMatrix matrix(points, static_cast<int>(rows.size()));

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #if defined(__has_feature)
@@ -51,6 +52,16 @@ class TempFolder {
 
 // A file's bytes.
 std::string ReadBytes(const std::string& path);
+
+// A curve file of `points` anode points and `curves` curve rows of their grid voltage only (padded
+// with 0), all currents 0; a file that is not `complete` ends right after its "Screen" line.
+std::string SizedCurveFile(int points, int curves, bool complete = true);
+
+// Everything a front end can read of a session, to compare before and after an action.
+template <class Session> auto SessionState(const Session& s) {
+    return std::tuple(s.HasCurves(), s.Curves(), s.Path(), s.FileName(), s.ScreenVoltageText(),
+                      s.Scale(), s.Limits(), s.LastCalculation());
+}
 
 // Currents listed curve by curve (most positive grid voltage first), as a curve file lists them.
 using Rows = std::vector<std::vector<float>>;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QWidget>
+#include <QXYSeries>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,17 @@ ModalWatchdog::ModalWatchdog() {
         }
     });
     m_timer.start(20);
+}
+
+std::vector<QPointF> SeriesPoints(const QChart& chart, const QString& name) {
+    std::vector<QPointF> points;
+    for (QAbstractSeries* series : chart.series()) {
+        if (series->objectName() == name && series->isVisible()) {
+            const QList<QPointF> own = static_cast<QXYSeries*>(series)->points();
+            points.insert(points.end(), own.begin(), own.end());
+        }
+    }
+    return points;
 }
 
 int RunWindowTests(int argc, char* argv[]) {

@@ -5,12 +5,15 @@
 #include "window/file_chooser.h"
 #include "window/import_asker.h"
 
+#include <QChart>
 #include <QList>
+#include <QPointF>
 #include <QStringList>
 #include <QTimer>
 
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <vector>
 
 // Shows texts as texts in failure messages.
@@ -50,6 +53,19 @@ class ModalWatchdog {
   private:
     QTimer m_timer;
 };
+
+// The child of `root` of that name; throws when there is none, so that a renamed control cannot
+// pass unseen.
+template <class Child = QWidget> Child& Find(const QObject& root, const QString& name) {
+    auto* child = root.findChild<Child*>(name);
+    if (child == nullptr) {
+        throw std::logic_error("no child named " + name.toStdString());
+    }
+    return *child;
+}
+
+// The points of the visible series of `chart` named `name`, one series after another.
+std::vector<QPointF> SeriesPoints(const QChart& chart, const QString& name);
 
 // The main of a window test: headless unless a display is at hand, the locale pinned so that
 // figures' texts are the same on every machine.

@@ -17,6 +17,7 @@
 
 #include "tools/model_tetrode.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -31,6 +32,7 @@
 
 namespace {
 
+using tetrode::model::ChartPoint;
 using tetrode::model::Currents;
 using tetrode::model::ModelTetrode;
 
@@ -90,11 +92,6 @@ const std::vector<double> kTracedLevels[] = {
 };
 const char* const kTracedPrefixes[] = {"Ia ", "Is ", "Ig "};
 
-double FamilyCurrent(const ModelTetrode& tube, std::size_t family, double anode, double grid) {
-    const Currents currents = tetrode::model::ModelCurrents(tube, anode, grid);
-    return family == 0 ? currents.anode : family == 1 ? currents.screen : currents.grid;
-}
-
 std::string FixedText(double value, int decimals) {
     char buffer[64];
     const auto result = std::to_chars(std::begin(buffer), std::end(buffer), value,
@@ -103,75 +100,40 @@ std::string FixedText(double value, int decimals) {
     return text.find_first_not_of("-0.") == std::string::npos ? "0" : text;
 }
 
-// The points of one contour as clicked on the chart. Every current of the model rises with the
-// grid voltage, so at each anode voltage the contour crosses the chart once at most; it runs in
-// pieces over the anode voltages where it does, each begun and ended on the chart's edge.
-std::vector<std::pair<double, double>> TracedContour(const ModelTetrode& tube, std::size_t family,
-                                                     double level) {
-    const double anodeLow = tube.anodeFirst;
-    const double anodeHigh = tube.anodeFirst + tube.anodeStep * (tube.anodePoints - 1);
-    const double gridHigh = tube.gridFirst;
-    const double gridLow = tube.gridFirst + tube.gridStep * (tube.gridCurves - 1);
-    const auto bisect = [](double low, double high, auto&& isHigh) {
-        for (int i = 0; i < 60; ++i) {
-            const double middle = (low + high) / 2;
-            (isHigh(middle) ? high : low) = middle;
-        }
-        return (low + high) / 2;
-    };
-    const auto crosses = [&](double anode) {
-        return FamilyCurrent(tube, family, anode, gridLow) < level &&
-               FamilyCurrent(tube, family, anode, gridHigh) >= level;
-    };
-    const auto pointAt = [&](double anode) {
-        return std::pair(anode, bisect(gridLow, gridHigh, [&](double grid) {
-                             return FamilyCurrent(tube, family, anode, grid) >= level;
-                         }));
-    };
-    constexpr int kSteps = 3000;
+// The points of one contour as clicked on the chart: its pieces each begun and ended on the
+// chart's edge, a click every kSpacing of the chart along them.
+std::vector<ChartPoint> TracedContour(const ModelTetrode& tube, std::size_t family, double level) {
     constexpr double kSpacing = 0.02; // of the chart, along the contour
-    const auto distance = [&](std::pair<double, double> a, std::pair<double, double> b) {
-        return std::hypot((b.first - a.first) / (anodeHigh - anodeLow),
-                          (b.second - a.second) / (gridHigh - gridLow));
+    const tetrode::model::Chart chart = tetrode::model::ChartOf(tube);
+    const auto distance = [&](ChartPoint a, ChartPoint b) {
+        return std::hypot((b.anode - a.anode) / (chart.anodeHigh - chart.anodeLow),
+                          (b.grid - a.grid) / (chart.gridHigh - chart.gridLow));
     };
-    std::vector<std::pair<double, double>> points;
-    std::pair<double, double> previous; // the last point of the contour walked
-    double along = 0.0;                 // walked since the last click
-    // Walks on to `point`, clicking every kSpacing; where the contour runs steeply the stretch is
-    // cut finer, so that no click lies further than that from the next.
-    const auto walkTo = [&](std::pair<double, double> point, bool end) {
-        const auto pieces =
-            std::max(1, static_cast<int>(std::ceil(distance(previous, point) / kSpacing * 4)));
-        const double from = previous.first;
-        for (int i = 1; i <= pieces; ++i) {
-            const auto next =
-                i == pieces ? point : pointAt(from + (point.first - from) * i / pieces);
-            along += distance(previous, next);
-            previous = next;
-            if (along >= kSpacing || (end && i == pieces)) {
-                points.push_back(next);
-                along = 0.0;
+    std::vector<ChartPoint> points;
+    for (const std::vector<ChartPoint>& piece :
+         tetrode::model::ContourPieces(tube, family, level)) {
+        ChartPoint previous = piece.front(); // the last point of the contour walked
+        points.push_back(previous);
+        double along = 0.0; // walked since the last click
+        for (std::size_t i = 1; i < piece.size(); ++i) {
+            // Where the contour runs steeply the stretch is cut finer, so that no click lies
+            // further than kSpacing from the next.
+            const auto steps = std::max(
+                1, static_cast<int>(std::ceil(distance(previous, piece[i]) / kSpacing * 4)));
+            const double from = previous.anode;
+            for (int s = 1; s <= steps; ++s) {
+                const ChartPoint next =
+                    s == steps
+                        ? piece[i]
+                        : tetrode::model::ContourPointAt(
+                              tube, family, level, from + (piece[i].anode - from) * s / steps);
+                along += distance(previous, next);
+                previous = next;
+                if (along >= kSpacing || (i + 1 == piece.size() && s == steps)) {
+                    points.push_back(next);
+                    along = 0.0;
+                }
             }
-        }
-    };
-    for (int k = 0; k <= kSteps; ++k) {
-        const double anode = anodeLow + (anodeHigh - anodeLow) * k / kSteps;
-        const double before = anodeLow + (anodeHigh - anodeLow) * (k - 1) / kSteps;
-        const bool inside = crosses(anode);
-        const bool wasInside = k > 0 && crosses(before);
-        if (inside && !wasInside) {
-            // Where the piece enters the chart, from the anode voltage of the step before.
-            const double edge =
-                k == 0 ? anode : bisect(before, anode, [&](double a) { return crosses(a); });
-            previous = pointAt(edge);
-            points.push_back(previous);
-            along = 0.0;
-        } else if (!inside && wasInside) {
-            const double edge = bisect(before, anode, [&](double a) { return !crosses(a); });
-            walkTo(pointAt(std::nextafter(edge, before)), true);
-        }
-        if (inside) {
-            walkTo(pointAt(anode), k == kSteps);
         }
     }
     return points;
@@ -181,7 +143,7 @@ std::vector<std::pair<double, double>> TracedContour(const ModelTetrode& tube, s
 // (each followed by an empty field), a line "X,Y,..." and the i-th point of every curve on line i.
 std::string TracedExportText(const ModelTetrode& tube) {
     std::vector<std::string> names;
-    std::vector<std::vector<std::pair<double, double>>> curves;
+    std::vector<std::vector<ChartPoint>> curves;
     for (std::size_t family = 0; family < std::size(kTracedLevels); ++family) {
         for (const double level : kTracedLevels[family]) {
             names.push_back(kTracedPrefixes[family] + std::to_string(std::lround(level * 1000)) +
@@ -201,9 +163,9 @@ std::string TracedExportText(const ModelTetrode& tube) {
         for (std::size_t c = 0; c < curves.size(); ++c) {
             text.append(c == 0 ? "" : ",");
             if (r < curves[c].size()) {
-                text.append(FixedText(curves[c][r].first, 1))
+                text.append(FixedText(curves[c][r].anode, 1))
                     .append(",")
-                    .append(FixedText(curves[c][r].second, 2));
+                    .append(FixedText(curves[c][r].grid, 2));
             } else {
                 text.append(",");
             }
