@@ -3,14 +3,10 @@
 
 #include "platform/fault.h"
 
-#include <cstring>
 #include <string>
 
 namespace tetrode {
 namespace {
-
-constexpr char kCarriageReturn = '\r';
-constexpr char kLineFeed = '\n';
 
 // Stores `text` as entry `index` of a list that a split is rebuilding. Entries left from the
 // previous split are overwritten in place, so a caller that splits line after line into the same
@@ -25,47 +21,6 @@ void StoreEntry(std::vector<Entry>& list, std::size_t index, std::string_view te
 }
 
 } // namespace
-
-std::string ReadTextLine(TextFile& file) {
-    std::string line;
-    bool sawAny = false;
-    // The line is gathered a buffered block at a time: the bytes up to a line end are appended in
-    // one piece, which for long curve rows is far cheaper than a call per character.
-    for (std::string_view block = file.Buffered(); !block.empty(); block = file.Buffered()) {
-        sawAny = true;
-        // memchr scans a block many bytes at a time; curve rows are thousands of bytes long.
-        std::size_t end = block.size();
-        if (const void* lf = std::memchr(block.data(), kLineFeed, end)) {
-            end = static_cast<std::size_t>(static_cast<const char*>(lf) - block.data());
-        }
-        if (const void* cr = std::memchr(block.data(), kCarriageReturn, end)) {
-            end = static_cast<std::size_t>(static_cast<const char*>(cr) - block.data());
-        }
-        line.append(block.data(), end);
-        if (end == block.size()) {
-            file.Consume(end);
-            continue;
-        }
-        const bool carriageReturn = block[end] == kCarriageReturn;
-        file.Consume(end + 1);
-        if (carriageReturn) {
-            // CR LF is one line end. A lone CR (old Macintosh files) ends the line by itself and
-            // leaves the next character for the next line; swallowing it would turn "-10" into
-            // "10".
-            const std::string_view next = file.Buffered();
-            if (!next.empty() && next.front() == kLineFeed) {
-                file.Consume(1);
-            }
-        }
-        return line;
-    }
-    if (sawAny) {
-        // The last line of a file need not end in a line end: it is delivered like any other, and
-        // only the call after it reports the end of the file.
-        return line;
-    }
-    return kEndOfFileText;
-}
 
 std::optional<CsvField> TakeCsvField(std::string_view& rest) {
     // One pass to the first comma or double quote: most fields hold neither a quote nor more than

@@ -1,25 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/text_file.h"
-
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The text procedures of the curve loader: lines out of a file, fields out of a line, parts out
-// of a path. They keep no state between calls.
+// The text procedures of the curve file format: fields out of a line, parts out of a path. They
+// keep no state between calls.
 namespace tetrode {
-
-// What ReadTextLine returns in place of a line once the file is exhausted: one NUL character.
-inline const std::string kEndOfFileText(1, '\0');
-
-// Reads one line without its line end. A line ends at LF, at CR LF, or at a lone CR (which does
-// not swallow the next character). A last line that runs into the end of the file is still
-// delivered; after it, every call returns kEndOfFileText. A read error is not taken for the end
-// of the file: the file's fault passes to the caller.
-std::string ReadTextLine(TextFile& file);
 
 // Splits a line at commas into `fields` (replaced; never empty), each a piece of `line`, so a
 // caller that reads the fields only while the line lives needs no copies. A field that opens with a
