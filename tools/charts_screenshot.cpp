@@ -5,8 +5,7 @@
 // It types the operating line (by default the README's example) as a user would, clicks Charts
 // and writes each tab to <prefix>-curves.png, <prefix>-cycle.png and <prefix>-table.png. Fails on
 // any fault.
-#include "window/fault_reporter.h"
-#include "window/file_chooser.h"
+#include "tools/screenshot_support.h"
 #include "window/frm_main.h"
 
 #include <QAction>
@@ -21,27 +20,8 @@
 
 namespace {
 
-class GivenFile final : public tetrode::FileChooser {
-  public:
-    explicit GivenFile(QString path) : m_path(std::move(path)) {}
-    QString ChooseFile(QWidget* /*parent*/) override { return m_path; }
-    QString ChooseSaveFile(QWidget* /*parent*/, const QString& /*title*/, const QString& /*filter*/,
-                           const QString& /*suggestedName*/) override {
-        return {};
-    }
-
-  private:
-    QString m_path;
-};
-
-class PrintedFaults final : public tetrode::FaultReporter {
-  public:
-    void Report(QWidget* /*parent*/, const tetrode::Fault& fault) override {
-        std::fprintf(stderr, "%s\n", qPrintable(tetrode::FaultReportText(fault)));
-        ++count;
-    }
-    int count = 0;
-};
+using tetrode::tools::GivenFile;
+using tetrode::tools::PrintedFaults;
 
 } // namespace
 

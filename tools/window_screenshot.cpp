@@ -3,8 +3,7 @@
 //   window_screenshot <curve file> <output.png> [seconds to stay on screen] [font size in points]
 // It types the operating line of the README's example as a user would, and fails on any fault.
 // QT_SCALE_FACTOR and the X screen's size (xvfb-run -s "-screen 0 1280x900x24") set the rest.
-#include "window/fault_reporter.h"
-#include "window/file_chooser.h"
+#include "tools/screenshot_support.h"
 #include "window/frm_main.h"
 
 #include <QAction>
@@ -19,27 +18,8 @@
 
 namespace {
 
-class GivenFile final : public tetrode::FileChooser {
-  public:
-    explicit GivenFile(QString path) : m_path(std::move(path)) {}
-    QString ChooseFile(QWidget* /*parent*/) override { return m_path; }
-    QString ChooseSaveFile(QWidget* /*parent*/, const QString& /*title*/, const QString& /*filter*/,
-                           const QString& /*suggestedName*/) override {
-        return {};
-    }
-
-  private:
-    QString m_path;
-};
-
-class PrintedFaults final : public tetrode::FaultReporter {
-  public:
-    void Report(QWidget* /*parent*/, const tetrode::Fault& fault) override {
-        std::fprintf(stderr, "%s\n", qPrintable(tetrode::FaultReportText(fault)));
-        ++count;
-    }
-    int count = 0;
-};
+using tetrode::tools::GivenFile;
+using tetrode::tools::PrintedFaults;
 
 void Type(tetrode::frmMain& window, const char* box, const char* text) {
     auto* edit = window.findChild<QLineEdit*>(QString::fromLatin1(box));
