@@ -34,11 +34,9 @@ int main(int argc, char* argv[]) {
     GivenFile fileChooser(QString::fromLocal8Bit(argv[1]));
     PrintedFaults faultReporter;
     tetrode::frmMain window(fileChooser, faultReporter);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
+    if (!tetrode::tools::ShowAndOpen(window)) {
         return 1;
     }
-    window.findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
     const char* boxes[] = {"txtScreenBias", "txtAnodeBias", "txtGridBias", "txtMinAnode",
                            "txtPeakGrid"};
     const char* line[] = {"300", "3000", "-75", "400", "20"};

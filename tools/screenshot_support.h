@@ -3,8 +3,11 @@
 
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
+#include "window/frm_main.h"
 
+#include <QAction>
 #include <QString>
+#include <QTest>
 
 #include <cstdio>
 #include <utility>
@@ -34,5 +37,17 @@ class PrintedFaults final : public FaultReporter {
     }
     int count = 0;
 };
+
+// Shows the window and opens the file its chooser gives, as the user does with Open; false when the
+// window never shows or the load does not end within a minute. Loads run on a thread of their
+// own, so the boxes are typed into only once this returns.
+inline bool ShowAndOpen(frmMain& window) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return false;
+    }
+    window.findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
+    return QTest::qWaitFor([&window] { return !window.isLoading(); }, 60000);
+}
 
 } // namespace tetrode::tools

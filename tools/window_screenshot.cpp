@@ -43,13 +43,7 @@ int main(int argc, char* argv[]) {
     GivenFile fileChooser(QString::fromLocal8Bit(argv[1]));
     PrintedFaults faultReporter;
     tetrode::frmMain window(fileChooser, faultReporter);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        return 1;
-    }
-
-    window.findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
-    if (!QTest::qWaitFor([&window] { return !window.isLoading(); }, 60000)) {
+    if (!tetrode::tools::ShowAndOpen(window)) {
         return 1;
     }
     Type(window, "txtScreenBias", "300");
