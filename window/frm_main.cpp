@@ -5,6 +5,7 @@
 #include "platform/fault.h"
 #include "results/results_sheet.h"
 #include "window/charts_view.h"
+#include "window/fast_paint_style.h"
 #include "window/fault_reporter.h"
 #include "window/file_chooser.h"
 #include "window/import_asker.h"
@@ -281,6 +282,10 @@ void frmMain::CreateControls() {
                          PixelsFromTwips(ClientHeightTwips, m_layoutScale));
     m_scrollArea->setWidget(client);
     setCentralWidget(m_scrollArea);
+    // The frames are the window's tall controls. The style is a child made after the client area,
+    // so the frames that use it are deleted first.
+    auto* fastStyle = new FastPaintStyle;
+    fastStyle->setParent(this);
 
     std::vector<const ControlSpec*> focusOrder;
     for (const ControlSpec& spec : WindowLayout()) {
@@ -290,6 +295,7 @@ void frmMain::CreateControls() {
         switch (spec.kind) {
         case ControlKind::Frame:
             widget = new QGroupBox(caption, container);
+            widget->setStyle(fastStyle);
             break;
         case ControlKind::Label: {
             auto* label = new QLabel(caption, container);
